@@ -1,0 +1,155 @@
+// What a host program sees: load plugin modules, drive the game, read the console and the canvas.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <list>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pluginsdk/api.h"
+#include "pluginsdk/plugin.h"
+#include "pluginsdk/wrappers.h"
+
+namespace pluginsdk::host {
+
+// The car-input function of the game; Host::Tick runs it once for every car.
+inline constexpr const char* kSetVehicleInputEvent = "Function TAGame.Car_TA.SetVehicleInput";
+
+struct Color {
+    std::uint8_t r = 0;
+    std::uint8_t g = 0;
+    std::uint8_t b = 0;
+    std::uint8_t a = 0;
+
+    friend bool operator==(const Color&, const Color&) = default;
+};
+
+// One recorded canvas call; a renderer replays them in order.
+struct CanvasCall {
+    enum class Op { SetPosition, SetColor, FillBox, DrawBox };
+
+    Op op = Op::SetPosition;
+    // Position for SetPosition, size for FillBox and DrawBox.
+    Vector2 vec;
+    // Only for SetColor.
+    Color color;
+
+    friend bool operator==(const CanvasCall&, const CanvasCall&) = default;
+};
+PLUGINSDK_API std::string ToString(const CanvasCall& call);
+
+// A line typed into the console: `NAME VALUE` sets a variable, `NAME` prints it.
+struct ConsoleCommand {
+    std::string name;
+    std::optional<std::string> value;
+};
+// Empty and comment lines give no command. Surrounding quotes of the value are removed.
+PLUGINSDK_API std::optional<ConsoleCommand> ParseConsoleLine(std::string_view line);
+
+class PluginLoadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Host;
+
+// A plugin module the host has opened, created and started.
+class PLUGINSDK_API LoadedPlugin {
+public:
+    LoadedPlugin(const LoadedPlugin&) = delete;
+    LoadedPlugin& operator=(const LoadedPlugin&) = delete;
+    ~LoadedPlugin();
+
+    const BakkesMod::Plugin::PluginInfo& Info() const { return *info_; }
+    // The host's own strong reference; empty once the plugin is unloaded.
+    const std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>& Plugin() const { return plugin_; }
+    // The plugin's settings page, or null when it has none.
+    BakkesMod::Plugin::PluginSettingsWindow* SettingsWindow() const;
+    std::uint64_t Id() const { return id_; }
+    const std::filesystem::path& Path() const { return path_; }
+    // Looks up any exported symbol of the module.
+    void* Symbol(const char* name) const;
+
+private:
+    friend class Host;
+    LoadedPlugin() = default;
+
+    std::filesystem::path path_;
+    void* library_ = nullptr;
+    const BakkesMod::Plugin::PluginInfo* info_ = nullptr;
+    std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> plugin_;
+    // Kept until the module closes, so that tasks queued by the plugin always find their game.
+    std::shared_ptr<GameWrapper> game_;
+    std::uint64_t id_ = 0;
+};
+
+// The in-process host: one game with cars, the console, the task queue and the loaded plugins.
+// Ticks, tasks, loading and unloading belong to one game thread; Frame may run on another thread.
+class PLUGINSDK_API Host {
+public:
+    explicit Host(std::filesystem::path dataFolder = {});
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+    // Unloads every plugin still loaded.
+    ~Host();
+
+    // --- plugins -----------------------------------------------------------
+    // Opens the module, reads its record, creates the plugin, fills its host pointers and calls
+    // onLoad. Throws PluginLoadError with the reason when the module cannot be used.
+    LoadedPlugin& LoadPlugin(const std::filesystem::path& module);
+    // onUnload, drop the host's reference and deleteMe; the module stays open and whatever the
+    // plugin left with the host (queued tasks, console variable callbacks) stays too.
+    void StopPlugin(LoadedPlugin& plugin);
+    // Stops the plugin if needed, forgets everything it registered, closes the module.
+    void UnloadPlugin(LoadedPlugin& plugin);
+    const std::list<std::unique_ptr<LoadedPlugin>>& Plugins() const { return plugins_; }
+
+    // --- the game ----------------------------------------------------------
+    void SetFreeplay(bool inFreeplay);
+    bool IsInFreeplay() const;
+    // Cars get their input from the host program; the first car is the player's.
+    std::size_t AddCar();
+    void SetInput(std::size_t car, const ControllerInput& input);
+    void SetRoll(std::size_t car, float roll);
+    ControllerInput GetInput(std::size_t car) const;
+
+    // One input update: the car-input event for every car, then the queued tasks.
+    void Tick();
+    // Runs the hooks on `eventName` once for every car.
+    void FireEvent(const std::string& eventName);
+    // Runs the queued tasks; returns how many ran. Tasks queued meanwhile wait for the next call.
+    std::size_t RunTasks();
+    std::size_t PendingTasks() const;
+
+    // Calls every drawable with a canvas of the given size; the result stays valid until the
+    // next Frame on the same thread.
+    const std::vector<CanvasCall>& Frame(Vector2 size);
+
+    // --- host services -----------------------------------------------------
+    void SetDataFolder(const std::filesystem::path& folder);
+    std::filesystem::path DataFolder() const;
+
+    std::vector<std::string> ConsoleLines() const;
+    std::size_t ConsoleLineCount() const;
+    void Log(const std::string& line);
+    // Runs one typed console line, answering on the console as a player would expect.
+    void ExecuteConsoleLine(std::string_view line);
+
+    CVarWrapper GetCvar(const std::string& name);
+    std::vector<std::string> CvarNames() const;
+    // Forgets a variable, as if nothing had ever registered it.
+    bool RemoveCvar(const std::string& name);
+
+    detail::HostState& State() { return *state_; }
+
+private:
+    std::unique_ptr<detail::HostState> state_;
+    std::list<std::unique_ptr<LoadedPlugin>> plugins_;
+};
+
+} // namespace pluginsdk::host

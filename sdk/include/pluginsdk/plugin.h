@@ -1,0 +1,77 @@
+// The interfaces a plugin implements and the record through which the host finds it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "pluginsdk/api.h"
+#include "pluginsdk/wrappers.h"
+
+namespace BakkesMod::Plugin {
+
+// The host refuses modules built against another plugin API.
+inline constexpr int kApiBuildVersion = 95;
+
+enum PluginType : int {
+    PLUGINTYPE_FREEPLAY = 1,
+};
+
+// The exported `exports` record: the host reads it before anything else of the module runs.
+struct PluginInfo {
+    int apiBuildVersion;
+    const char* sourceFileName;
+    const char* className;
+    const char* pluginName;
+    const char* pluginVersion;
+    int pluginType;
+    // Returns the address of the module's holder, a std::shared_ptr<BakkesModPlugin>.
+    std::uintptr_t (*createFunction)();
+    void (*deleteFunction)();
+};
+static_assert(sizeof(PluginInfo) == 64);
+static_assert(offsetof(PluginInfo, apiBuildVersion) == 0);
+static_assert(offsetof(PluginInfo, sourceFileName) == 8);
+static_assert(offsetof(PluginInfo, className) == 16);
+static_assert(offsetof(PluginInfo, pluginName) == 24);
+static_assert(offsetof(PluginInfo, pluginVersion) == 32);
+static_assert(offsetof(PluginInfo, pluginType) == 40);
+static_assert(offsetof(PluginInfo, createFunction) == 48);
+static_assert(offsetof(PluginInfo, deleteFunction) == 56);
+
+// The plugin proper. The host fills both pointers, then calls onLoad; it calls onUnload before it
+// drops the plugin. Both run on the game thread. Every member is compiled into the plugin module.
+class PLUGINSDK_PLUGIN_BASE_API BakkesModPlugin {
+public:
+    BakkesModPlugin();
+    BakkesModPlugin(const BakkesModPlugin& other);
+    BakkesModPlugin(BakkesModPlugin&& other) noexcept;
+    // Not virtual: the module's holder always destroys the plugin as its own class.
+    ~BakkesModPlugin();
+    BakkesModPlugin& operator=(const BakkesModPlugin& other);
+    BakkesModPlugin& operator=(BakkesModPlugin&& other) noexcept;
+
+    // Hooks, drawables and console variables are set up here, not in the constructor.
+    virtual void onLoad();
+    // Everything that calls back into the plugin object must be removed here.
+    virtual void onUnload();
+
+    std::shared_ptr<CVarManagerWrapper> cvarManager;
+    std::shared_ptr<GameWrapper> gameWrapper;
+};
+
+// A plugin's page in the host's settings window. The host calls these on the thread that draws
+// its Dear ImGui windows, inside its own frame.
+class PLUGINSDK_API PluginSettingsWindow {
+public:
+    virtual ~PluginSettingsWindow();
+    // Draws the page's widgets into the current Dear ImGui context.
+    virtual void RenderSettings() = 0;
+    // The page's name in the host's list of plugins.
+    virtual std::string GetPluginName() = 0;
+    // The host's context, an ImGuiContext*; set before the first RenderSettings.
+    virtual void SetImGuiContext(std::uintptr_t context) = 0;
+};
+
+} // namespace BakkesMod::Plugin

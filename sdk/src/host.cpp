@@ -1,0 +1,333 @@
+// The in-process host: plugin loading, the game's ticks and frames, the console.
+#include "pluginsdk/host/host.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "host-state.h"
+#include "module-library.h"
+
+namespace pluginsdk::detail {
+
+namespace {
+// True while this thread runs drawables.
+thread_local bool insideFrame = false;
+} // namespace
+
+struct FrameScope {
+    FrameScope() { insideFrame = true; }
+    ~FrameScope() { insideFrame = false; }
+    FrameScope(const FrameScope&) = delete;
+    FrameScope& operator=(const FrameScope&) = delete;
+};
+
+void HostState::Log(std::string line) {
+    std::lock_guard lock(mutex);
+    console.push_back(std::move(line));
+}
+
+CVarWrapper HostState::Register(std::uint64_t owner, const std::string& name,
+                                const std::string& defaultValue, const std::string& description,
+                                bool searchable, bool hasMin, float min, bool hasMax, float max,
+                                bool saveToConfig) {
+    std::lock_guard lock(mutex);
+    auto found = cvars.find(name);
+    if (found != cvars.end()) {
+        return {found->second, owner};
+    }
+    auto cvar = std::make_shared<CVarState>();
+    cvar->name = name;
+    cvar->defaultValue = defaultValue;
+    cvar->description = description;
+    cvar->searchable = searchable;
+    cvar->hasMin = hasMin;
+    cvar->min = min;
+    cvar->hasMax = hasMax;
+    cvar->max = max;
+    cvar->saveToConfig = saveToConfig;
+    cvar->value = defaultValue;
+    cvar->host = this;
+    cvars.emplace(name, cvar);
+    return {std::move(cvar), owner};
+}
+
+CVarWrapper HostState::Find(std::string_view name, std::uint64_t owner) {
+    std::lock_guard lock(mutex);
+    auto found = cvars.find(name);
+    if (found == cvars.end()) {
+        return {};
+    }
+    return {found->second, owner};
+}
+
+void HostState::RemoveDrawables(std::uint64_t owner) {
+    {
+        std::lock_guard lock(mutex);
+        std::erase_if(drawables, [&](const auto& drawable) {
+            const bool mine = drawable->owner == owner;
+            if (mine) {
+                drawable->alive = false;
+            }
+            return mine;
+        });
+    }
+    // A frame on another thread may be inside one of them right now: wait for it to end, so the
+    // caller may destroy what its drawables use. A drawable removing drawables is already inside.
+    if (!insideFrame) {
+        std::lock_guard frame(frameMutex);
+    }
+}
+
+void HostState::ForgetOwner(std::uint64_t owner) {
+    RemoveDrawables(owner);
+    // Destroy the plugin's callbacks now: their code lives in the module about to be closed.
+    std::vector<std::shared_ptr<CVarState::Callback>> droppedCallbacks;
+    std::deque<QueuedTask> droppedTasks;
+    {
+        std::lock_guard lock(mutex);
+        std::erase_if(hooks, [&](const auto& hook) { return hook->owner == owner; });
+        for (auto& [name, cvar] : cvars) {
+            std::lock_guard cvarLock(cvar->mutex);
+            std::erase_if(cvar->callbacks, [&](const auto& callback) {
+                if (callback->owner != owner) {
+                    return false;
+                }
+                droppedCallbacks.push_back(callback);
+                return true;
+            });
+        }
+        auto mine = std::stable_partition(tasks.begin(), tasks.end(),
+                                          [&](const QueuedTask& task) { return task.owner != owner; });
+        std::move(mine, tasks.end(), std::back_inserter(droppedTasks));
+        tasks.erase(mine, tasks.end());
+    }
+}
+
+} // namespace pluginsdk::detail
+
+namespace pluginsdk::host {
+
+using detail::HostState;
+
+// ---------------------------------------------------------------------------
+// LoadedPlugin
+// ---------------------------------------------------------------------------
+
+LoadedPlugin::~LoadedPlugin() {
+    if (library_ != nullptr) {
+        detail::CloseModule(library_);
+    }
+}
+
+BakkesMod::Plugin::PluginSettingsWindow* LoadedPlugin::SettingsWindow() const {
+    return dynamic_cast<BakkesMod::Plugin::PluginSettingsWindow*>(plugin_.get());
+}
+
+void* LoadedPlugin::Symbol(const char* name) const { return detail::ModuleSymbol(library_, name); }
+
+// ---------------------------------------------------------------------------
+// Host
+// ---------------------------------------------------------------------------
+
+Host::Host(std::filesystem::path dataFolder) : state_(std::make_unique<HostState>()) {
+    state_->dataFolder = std::move(dataFolder);
+}
+
+Host::~Host() {
+    while (!plugins_.empty()) {
+        UnloadPlugin(*plugins_.back());
+    }
+}
+
+LoadedPlugin& Host::LoadPlugin(const std::filesystem::path& module) {
+    auto loaded = std::unique_ptr<LoadedPlugin>(new LoadedPlugin());
+    loaded->path_ = module;
+    std::string error;
+    loaded->library_ = detail::OpenModule(module, error);
+    if (loaded->library_ == nullptr) {
+        throw PluginLoadError("cannot open " + module.string() + ": " + error);
+    }
+    loaded->info_ = static_cast<const BakkesMod::Plugin::PluginInfo*>(loaded->Symbol("exports"));
+    if (loaded->info_ == nullptr) {
+        throw PluginLoadError(module.string() + " exports no plugin record");
+    }
+    if (loaded->info_->apiBuildVersion != BakkesMod::Plugin::kApiBuildVersion) {
+        throw PluginLoadError(module.string() + " was built for plugin API " +
+                              std::to_string(loaded->info_->apiBuildVersion) + ", this host has " +
+                              std::to_string(BakkesMod::Plugin::kApiBuildVersion));
+    }
+    const std::uintptr_t holderAddress = loaded->info_->createFunction();
+    // The module hands out the address of its holder; the host keeps a strong copy of its own.
+    const auto* holder =
+        reinterpret_cast<const std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>*>(holderAddress);
+    if (holder == nullptr || !*holder) {
+        throw PluginLoadError(module.string() + " created no plugin");
+    }
+    loaded->plugin_ = *holder;
+    {
+        std::lock_guard lock(state_->mutex);
+        loaded->id_ = state_->nextOwner++;
+    }
+    loaded->plugin_->cvarManager = std::make_shared<CVarManagerWrapper>(state_.get(), loaded->id_);
+    loaded->plugin_->gameWrapper = std::make_shared<GameWrapper>(state_.get(), loaded->id_);
+    loaded->game_ = loaded->plugin_->gameWrapper;
+    loaded->plugin_->onLoad();
+    plugins_.push_back(std::move(loaded));
+    return *plugins_.back();
+}
+
+void Host::StopPlugin(LoadedPlugin& plugin) {
+    if (!plugin.plugin_) {
+        return;
+    }
+    plugin.plugin_->onUnload();
+    plugin.plugin_.reset();
+    plugin.info_->deleteFunction();
+}
+
+void Host::UnloadPlugin(LoadedPlugin& plugin) {
+    StopPlugin(plugin);
+    state_->ForgetOwner(plugin.id_);
+    auto found = std::find_if(plugins_.begin(), plugins_.end(),
+                              [&](const auto& entry) { return entry.get() == &plugin; });
+    if (found != plugins_.end()) {
+        plugins_.erase(found);
+    }
+}
+
+void Host::SetFreeplay(bool inFreeplay) { state_->freeplay.store(inFreeplay, std::memory_order_relaxed); }
+
+bool Host::IsInFreeplay() const { return state_->freeplay.load(std::memory_order_relaxed); }
+
+std::size_t Host::AddCar() {
+    state_->cars.push_back(std::make_unique<detail::CarState>());
+    return state_->cars.size() - 1;
+}
+
+void Host::SetInput(std::size_t car, const ControllerInput& input) { state_->cars.at(car)->input = input; }
+
+void Host::SetRoll(std::size_t car, float roll) { state_->cars.at(car)->input.Roll = roll; }
+
+ControllerInput Host::GetInput(std::size_t car) const { return state_->cars.at(car)->input; }
+
+void Host::Tick() {
+    FireEvent(kSetVehicleInputEvent);
+    RunTasks();
+}
+
+void Host::FireEvent(const std::string& eventName) {
+    // The scratch list keeps its capacity, so a tick allocates nothing once the game is running.
+    auto& hooks = state_->tickScratch;
+    hooks.clear();
+    {
+        std::lock_guard lock(state_->mutex);
+        for (const auto& hook : state_->hooks) {
+            if (hook->eventName == eventName) {
+                hooks.push_back(hook);
+            }
+        }
+    }
+    for (const auto& car : state_->cars) {
+        for (const auto& hook : hooks) {
+            if (hook->alive) {
+                hook->fn(CarWrapper(car.get()), &car->input, eventName);
+            }
+        }
+    }
+    hooks.clear();
+}
+
+std::size_t Host::RunTasks() {
+    std::deque<detail::QueuedTask> due;
+    {
+        std::lock_guard lock(state_->mutex);
+        due.swap(state_->tasks);
+    }
+    for (auto& task : due) {
+        task.fn(task.game);
+    }
+    return due.size();
+}
+
+std::size_t Host::PendingTasks() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->tasks.size();
+}
+
+const std::vector<CanvasCall>& Host::Frame(Vector2 size) {
+    thread_local detail::CanvasState canvas;
+    thread_local std::vector<std::shared_ptr<detail::DrawableEntry>> drawables;
+    canvas.size = size;
+    canvas.calls.clear();
+    std::lock_guard frame(state_->frameMutex);
+    const detail::FrameScope scope;
+    {
+        std::lock_guard lock(state_->mutex);
+        drawables.assign(state_->drawables.begin(), state_->drawables.end());
+    }
+    for (const auto& drawable : drawables) {
+        if (drawable->alive) {
+            drawable->fn(CanvasWrapper(&canvas));
+        }
+    }
+    drawables.clear();
+    return canvas.calls;
+}
+
+void Host::SetDataFolder(const std::filesystem::path& folder) {
+    std::lock_guard lock(state_->mutex);
+    state_->dataFolder = folder;
+}
+
+std::filesystem::path Host::DataFolder() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->dataFolder;
+}
+
+std::vector<std::string> Host::ConsoleLines() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->console;
+}
+
+std::size_t Host::ConsoleLineCount() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->console.size();
+}
+
+void Host::Log(const std::string& line) { state_->Log(line); }
+
+void Host::ExecuteConsoleLine(std::string_view line) {
+    const auto command = ParseConsoleLine(line);
+    if (!command) {
+        return;
+    }
+    CVarWrapper cvar = GetCvar(command->name);
+    if (!cvar) {
+        Log("Unknown command: " + command->name);
+        return;
+    }
+    if (command->value) {
+        cvar.setValue(*command->value);
+    } else {
+        Log(command->name + " = \"" + cvar.getStringValue() + "\"");
+    }
+}
+
+CVarWrapper Host::GetCvar(const std::string& name) { return state_->Find(name, 0); }
+
+std::vector<std::string> Host::CvarNames() const {
+    std::lock_guard lock(state_->mutex);
+    std::vector<std::string> names;
+    names.reserve(state_->cvars.size());
+    for (const auto& entry : state_->cvars) {
+        names.push_back(entry.first);
+    }
+    return names;
+}
+
+bool Host::RemoveCvar(const std::string& name) {
+    std::lock_guard lock(state_->mutex);
+    return state_->cvars.erase(name) > 0;
+}
+
+} // namespace pluginsdk::host

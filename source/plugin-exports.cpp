@@ -1,0 +1,48 @@
+// The loader-facing boundary: the plugin record, the holder, and the module-wide channels.
+#include "plugin-exports.h"
+
+#include <atomic>
+
+#include "Spinbeat.h"
+#include "logging.h"
+
+#ifndef SPINBEAT_MAIN_SOURCE
+#error "SPINBEAT_MAIN_SOURCE must name the full path of Spinbeat.cpp"
+#endif
+
+const BakkesMod::Plugin::PluginInfo exports = {
+    BakkesMod::Plugin::kApiBuildVersion,
+    SPINBEAT_MAIN_SOURCE,
+    "Spinbeat",
+    "Basic Spinbeat",
+    "1.0.0.13",
+    BakkesMod::Plugin::PLUGINTYPE_FREEPLAY,
+    &getPlugin,
+    &deleteMe,
+};
+
+// Static objects of one file are destroyed in the reverse order of their definitions: at module
+// unload the log channel lets go of the console before the holder drops the plugin object.
+std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> pluginHolder;
+std::shared_ptr<CVarManagerWrapper> globalCvarManager;
+
+namespace {
+std::atomic<std::uint64_t> generation{0};
+} // namespace
+
+std::uintptr_t getPlugin() {
+    if (!pluginHolder) {
+        // A count block of its own (not make_shared), which destroys the object as a Spinbeat.
+        pluginHolder = std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>(new Spinbeat());
+        generation.fetch_add(1, std::memory_order_relaxed);
+    }
+    return reinterpret_cast<std::uintptr_t>(&pluginHolder);
+}
+
+void deleteMe() { pluginHolder.reset(); }
+
+std::uint64_t PluginGeneration() { return generation.load(std::memory_order_relaxed); }
+
+bool IsCurrentPlugin(const BakkesMod::Plugin::BakkesModPlugin* plugin, std::uint64_t expected) {
+    return plugin != nullptr && pluginHolder.get() == plugin && PluginGeneration() == expected;
+}

@@ -1,0 +1,10 @@
+// The settings-page facet shared by the plugin's page.
+#include "settings-window.h"
+
+#include <imgui.h>
+
+std::string SettingsWindowBase::GetPluginName() { return "Spinbeat"; }
+
+void SettingsWindowBase::SetImGuiContext(std::uintptr_t context) {
+    ImGui::SetCurrentContext(reinterpret_cast<ImGuiContext*>(context));
+}

@@ -1,0 +1,173 @@
+// The stand-in host's own behaviour, as plugins rely on it: variables, hooks, drawables, tasks.
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "host-state.h"
+#include "pluginsdk/host/host.h"
+
+namespace {
+
+using pluginsdk::host::CanvasCall;
+using pluginsdk::host::Host;
+
+// Two plugins' views of one host, as the loader would hand them out.
+struct TwoPlugins {
+    Host host;
+    CVarManagerWrapper cvarsA{&host.State(), 101};
+    CVarManagerWrapper cvarsB{&host.State(), 102};
+    GameWrapper gameA{&host.State(), 101};
+    GameWrapper gameB{&host.State(), 102};
+};
+
+TEST(HostCvars, StartAtTheDefaultAndRunEveryCallbackAfterEachChangeWithTheOldValue) {
+    TwoPlugins plugins;
+    CVarWrapper cvar = plugins.cvarsA.registerCvar("test_speed", "54", "Speed");
+    EXPECT_EQ(cvar.getIntValue(), 54);
+    EXPECT_EQ(cvar.getDescription(), "Speed");
+
+    std::vector<std::string> seen;
+    cvar.addOnValueChanged([&](std::string oldValue, CVarWrapper changed) {
+        seen.push_back(oldValue + "->" + changed.getStringValue());
+    });
+    plugins.cvarsB.getCvar("test_speed").addOnValueChanged([&](std::string, CVarWrapper) { seen.push_back("B"); });
+    cvar.setValue(120);
+    cvar.setValue(120);
+    plugins.host.ExecuteConsoleLine("test_speed 7.5");
+    EXPECT_EQ(seen, (std::vector<std::string>{"54->120", "B", "120->120", "B", "120->7.5", "B"}));
+
+    // Registering again changes nothing and hands back the same variable.
+    CVarWrapper again = plugins.cvarsB.registerCvar("test_speed", "1", "Other");
+    EXPECT_EQ(again.getStringValue(), "7.5");
+    EXPECT_EQ(again.getDescription(), "Speed");
+}
+
+TEST(HostCvars, ClampToDeclaredBoundsAndReadTextLeniently) {
+    TwoPlugins plugins;
+    CVarWrapper bounded = plugins.cvarsA.registerCvar("test_pos", "0", "", true, true, 0.0F, true, 1.0F);
+    const std::vector<std::pair<std::string, float>> clamped = {
+        {"-1", 0.0F}, {"2", 1.0F}, {"0.25", 0.25F}, {"nan", 0.0F}, {"inf", 1.0F}, {"-inf", 0.0F}, {"abc", 0.0F}};
+    for (const auto& [text, expected] : clamped) {
+        bounded.setValue(text);
+        EXPECT_EQ(bounded.getFloatValue(), expected) << text;
+    }
+    bounded.setValue(5.0F);
+    EXPECT_EQ(bounded.getFloatValue(), 1.0F);
+
+    CVarWrapper free = plugins.cvarsA.registerCvar("test_free", "0");
+    const std::vector<std::pair<std::string, std::int32_t>> ints = {
+        {"abc", 0}, {"", 0}, {"1e9", 1'000'000'000}, {" 42 ", 42}, {"+7", 7}, {"-2147483648", INT32_MIN},
+        {"99999999999", INT32_MAX}, {"-1e300", INT32_MIN}, {"12.9", 12}, {"nan", 0}};
+    for (const auto& [text, expected] : ints) {
+        free.setValue(text);
+        EXPECT_EQ(free.getIntValue(), expected) << text;
+    }
+    free.setValue("1e300");
+    EXPECT_EQ(free.getFloatValue(), std::numeric_limits<float>::infinity());
+    free.setValue("0.5");
+    EXPECT_FALSE(free.getBoolValue());
+    free.setValue("1");
+    EXPECT_TRUE(free.getBoolValue());
+}
+
+TEST(HostCvars, AMissingVariableIsAnEmptyHandleThatIgnoresEverything) {
+    TwoPlugins plugins;
+    CVarWrapper missing = plugins.cvarsA.getCvar("test_nothing");
+    EXPECT_FALSE(missing);
+    missing.setValue(3);
+    missing.addOnValueChanged([](std::string, CVarWrapper) { FAIL(); });
+    EXPECT_EQ(missing.getIntValue(), 0);
+
+    plugins.host.ExecuteConsoleLine("test_nothing 3");
+    EXPECT_EQ(plugins.host.ConsoleLines(), std::vector<std::string>{"Unknown command: test_nothing"});
+    plugins.cvarsA.registerCvar("test_known", "5");
+    plugins.host.ExecuteConsoleLine("test_known");
+    EXPECT_EQ(plugins.host.ConsoleLines().back(), "test_known = \"5\"");
+}
+
+TEST(HostGame, UnhookAndUnregisterTouchOnlyTheCallingPlugin) {
+    TwoPlugins plugins;
+    plugins.host.AddCar();
+    std::vector<std::string> calls;
+    const std::string event = pluginsdk::host::kSetVehicleInputEvent;
+    plugins.gameA.HookEventWithCaller<CarWrapper>(event, [&](CarWrapper, void*, const std::string&) { calls.push_back("hookA"); });
+    plugins.gameB.HookEventWithCaller<CarWrapper>(event, [&](CarWrapper, void*, const std::string&) { calls.push_back("hookB"); });
+    plugins.gameA.RegisterDrawable([&](CanvasWrapper) { calls.push_back("drawA"); });
+    plugins.gameB.RegisterDrawable([&](CanvasWrapper) { calls.push_back("drawB"); });
+
+    plugins.gameA.UnhookEvent(event);
+    plugins.gameA.UnregisterDrawables();
+    plugins.host.Tick();
+    plugins.host.Frame({640, 480});
+    EXPECT_EQ(calls, (std::vector<std::string>{"hookB", "drawB"}));
+}
+
+TEST(HostGame, HooksRunOncePerCarWithThatCarsInput) {
+    Host host;
+    GameWrapper game(&host.State(), 1);
+    host.SetRoll(host.AddCar(), 1.0F);
+    host.SetRoll(host.AddCar(), -0.5F);
+    std::vector<float> rolls;
+    game.HookEventWithCaller<CarWrapper>(pluginsdk::host::kSetVehicleInputEvent,
+                                         [&](CarWrapper car, void*, const std::string&) { rolls.push_back(car.GetInput().Roll); });
+    host.Tick();
+    host.FireEvent("Function Other.Event");
+    EXPECT_EQ(rolls, (std::vector<float>{1.0F, -0.5F}));
+}
+
+TEST(HostGame, ExecuteRunsEachTaskOnceAtTheNextTick) {
+    Host host;
+    GameWrapper game(&host.State(), 1);
+    int runs = 0;
+    GameWrapper* given = nullptr;
+    game.Execute([&](GameWrapper* g) {
+        ++runs;
+        given = g;
+        // Queued from inside a task: waits for the tick after.
+        g->Execute([&](GameWrapper*) { runs += 10; });
+    });
+    EXPECT_EQ(runs, 0);
+    host.Tick();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(given, &game);
+    host.Tick();
+    host.Tick();
+    EXPECT_EQ(runs, 11);
+}
+
+TEST(HostGame, CanvasRecordsEveryCallInOrder) {
+    Host host;
+    GameWrapper game(&host.State(), 1);
+    game.RegisterDrawable([](CanvasWrapper canvas) {
+        const Vector2 size = canvas.GetSize();
+        canvas.SetPosition({size.X / 2, size.Y / 2});
+        canvas.SetColor(1, 2, 3, 4);
+        canvas.FillBox({5, 6});
+        canvas.DrawBox({7, 8});
+    });
+    const auto& calls = host.Frame({100, 50});
+    ASSERT_EQ(calls.size(), 4U);
+    EXPECT_EQ(ToString(calls[0]), "SetPosition(50, 25)");
+    EXPECT_EQ(ToString(calls[1]), "SetColor(1, 2, 3, 4)");
+    EXPECT_EQ(ToString(calls[2]), "FillBox(5, 6)");
+    EXPECT_EQ(ToString(calls[3]), "DrawBox(7, 8)");
+    EXPECT_EQ(host.Frame({100, 50}).size(), 4U) << "each frame starts empty";
+}
+
+TEST(HostConsole, ParsesNameAndOptionalValue) {
+    using pluginsdk::host::ParseConsoleLine;
+    EXPECT_FALSE(ParseConsoleLine("   "));
+    EXPECT_FALSE(ParseConsoleLine("# note"));
+    auto print = ParseConsoleLine("  spinbeat_bpm  ");
+    ASSERT_TRUE(print);
+    EXPECT_EQ(print->name, "spinbeat_bpm");
+    EXPECT_FALSE(print->value);
+    auto set = ParseConsoleLine("spinbeat_bpm \"120 \"");
+    ASSERT_TRUE(set);
+    EXPECT_EQ(set->value, "120 ");
+    EXPECT_EQ(ParseConsoleLine("a b c")->value, "b c");
+}
+
+} // namespace
