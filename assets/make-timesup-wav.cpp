@@ -31,7 +31,8 @@ std::vector<std::int16_t> Click() {
         const double decay = std::exp(-t / 0.008);
         const double tone = 0.7 * std::sin(2 * std::numbers::pi * 1800.0 * t) +
                             0.3 * std::sin(2 * std::numbers::pi * 3100.0 * t);
-        samples[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(std::lround(26000.0 * attack * decay * tone));
+        samples[static_cast<std::size_t>(i)] =
+            static_cast<std::int16_t>(std::lround(26000.0 * attack * decay * tone));
     }
     return samples;
 }

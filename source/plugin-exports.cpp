@@ -11,14 +11,8 @@
 #endif
 
 const BakkesMod::Plugin::PluginInfo exports = {
-    BakkesMod::Plugin::kApiBuildVersion,
-    SPINBEAT_MAIN_SOURCE,
-    "Spinbeat",
-    "Basic Spinbeat",
-    "1.0.0.13",
-    BakkesMod::Plugin::PLUGINTYPE_FREEPLAY,
-    &getPlugin,
-    &deleteMe,
+    BakkesMod::Plugin::kApiBuildVersion,    SPINBEAT_MAIN_SOURCE, "Spinbeat", "Basic Spinbeat", "1.0.0.13",
+    BakkesMod::Plugin::PLUGINTYPE_FREEPLAY, &getPlugin,           &deleteMe,
 };
 
 // Static objects of one file are destroyed in the reverse order of their definitions: at module

@@ -42,7 +42,8 @@ std::string PathForLog(const std::filesystem::path& path) {
     const UINT codePage = LogCodePage();
     const int wideLength = static_cast<int>(wide.size());
     // Without flags, characters the code page lacks become its default character.
-    const int length = WideCharToMultiByte(codePage, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    const int length =
+        WideCharToMultiByte(codePage, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
     if (length <= 0) {
         return {};
     }

@@ -115,8 +115,14 @@ TEST(BeatClock, ReadsTheClockOnceATickAndTwiceOnABeat) {
 }
 
 TEST(BeatClock, AnythingShortOfFullRollResetsTheTiming) {
-    const float notFull[] = {0.999F, -0.999F, 0.0F, -0.0F, std::nanf(""), std::numeric_limits<float>::infinity(),
-                             -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::denorm_min()};
+    const float notFull[] = {0.999F,
+                             -0.999F,
+                             0.0F,
+                             -0.0F,
+                             std::nanf(""),
+                             std::numeric_limits<float>::infinity(),
+                             -std::numeric_limits<float>::infinity(),
+                             std::numeric_limits<float>::denorm_min()};
     for (const float roll : notFull) {
         SCOPED_TRACE(roll);
         PluginSession session;

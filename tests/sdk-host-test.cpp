@@ -32,7 +32,9 @@ TEST(HostCvars, StartAtTheDefaultAndRunEveryCallbackAfterEachChangeWithTheOldVal
     cvar.addOnValueChanged([&](std::string oldValue, CVarWrapper changed) {
         seen.push_back(oldValue + "->" + changed.getStringValue());
     });
-    plugins.cvarsB.getCvar("test_speed").addOnValueChanged([&](std::string, CVarWrapper) { seen.push_back("B"); });
+    plugins.cvarsB.getCvar("test_speed").addOnValueChanged([&](std::string, CVarWrapper) {
+        seen.push_back("B");
+    });
     cvar.setValue(120);
     cvar.setValue(120);
     plugins.host.ExecuteConsoleLine("test_speed 7.5");
@@ -47,8 +49,9 @@ TEST(HostCvars, StartAtTheDefaultAndRunEveryCallbackAfterEachChangeWithTheOldVal
 TEST(HostCvars, ClampToDeclaredBoundsAndReadTextLeniently) {
     TwoPlugins plugins;
     CVarWrapper bounded = plugins.cvarsA.registerCvar("test_pos", "0", "", true, true, 0.0F, true, 1.0F);
-    const std::vector<std::pair<std::string, float>> clamped = {
-        {"-1", 0.0F}, {"2", 1.0F}, {"0.25", 0.25F}, {"nan", 0.0F}, {"inf", 1.0F}, {"-inf", 0.0F}, {"abc", 0.0F}};
+    const std::vector<std::pair<std::string, float>> clamped = {{"-1", 0.0F},  {"2", 1.0F},   {"0.25", 0.25F},
+                                                                {"nan", 0.0F}, {"inf", 1.0F}, {"-inf", 0.0F},
+                                                                {"abc", 0.0F}};
     for (const auto& [text, expected] : clamped) {
         bounded.setValue(text);
         EXPECT_EQ(bounded.getFloatValue(), expected) << text;
@@ -57,9 +60,16 @@ TEST(HostCvars, ClampToDeclaredBoundsAndReadTextLeniently) {
     EXPECT_EQ(bounded.getFloatValue(), 1.0F);
 
     CVarWrapper free = plugins.cvarsA.registerCvar("test_free", "0");
-    const std::vector<std::pair<std::string, std::int32_t>> ints = {
-        {"abc", 0}, {"", 0}, {"1e9", 1'000'000'000}, {" 42 ", 42}, {"+7", 7}, {"-2147483648", INT32_MIN},
-        {"99999999999", INT32_MAX}, {"-1e300", INT32_MIN}, {"12.9", 12}, {"nan", 0}};
+    const std::vector<std::pair<std::string, std::int32_t>> ints = {{"abc", 0},
+                                                                    {"", 0},
+                                                                    {"1e9", 1'000'000'000},
+                                                                    {" 42 ", 42},
+                                                                    {"+7", 7},
+                                                                    {"-2147483648", INT32_MIN},
+                                                                    {"99999999999", INT32_MAX},
+                                                                    {"-1e300", INT32_MIN},
+                                                                    {"12.9", 12},
+                                                                    {"nan", 0}};
     for (const auto& [text, expected] : ints) {
         free.setValue(text);
         EXPECT_EQ(free.getIntValue(), expected) << text;
@@ -92,8 +102,10 @@ TEST(HostGame, UnhookAndUnregisterTouchOnlyTheCallingPlugin) {
     plugins.host.AddCar();
     std::vector<std::string> calls;
     const std::string event = pluginsdk::host::kSetVehicleInputEvent;
-    plugins.gameA.HookEventWithCaller<CarWrapper>(event, [&](CarWrapper, void*, const std::string&) { calls.push_back("hookA"); });
-    plugins.gameB.HookEventWithCaller<CarWrapper>(event, [&](CarWrapper, void*, const std::string&) { calls.push_back("hookB"); });
+    plugins.gameA.HookEventWithCaller<CarWrapper>(
+        event, [&](CarWrapper, void*, const std::string&) { calls.push_back("hookA"); });
+    plugins.gameB.HookEventWithCaller<CarWrapper>(
+        event, [&](CarWrapper, void*, const std::string&) { calls.push_back("hookB"); });
     plugins.gameA.RegisterDrawable([&](CanvasWrapper) { calls.push_back("drawA"); });
     plugins.gameB.RegisterDrawable([&](CanvasWrapper) { calls.push_back("drawB"); });
 
@@ -110,8 +122,9 @@ TEST(HostGame, HooksRunOncePerCarWithThatCarsInput) {
     host.SetRoll(host.AddCar(), 1.0F);
     host.SetRoll(host.AddCar(), -0.5F);
     std::vector<float> rolls;
-    game.HookEventWithCaller<CarWrapper>(pluginsdk::host::kSetVehicleInputEvent,
-                                         [&](CarWrapper car, void*, const std::string&) { rolls.push_back(car.GetInput().Roll); });
+    game.HookEventWithCaller<CarWrapper>(
+        pluginsdk::host::kSetVehicleInputEvent,
+        [&](CarWrapper car, void*, const std::string&) { rolls.push_back(car.GetInput().Roll); });
     host.Tick();
     host.FireEvent("Function Other.Event");
     EXPECT_EQ(rolls, (std::vector<float>{1.0F, -0.5F}));

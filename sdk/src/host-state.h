@@ -3,7 +3,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -71,12 +70,14 @@ struct HostState {
     // belong to the game thread.
     mutable std::mutex mutex;
     std::atomic<bool> freeplay{false};
+    // How often plugins asked, so a host can see what a callback costs it.
+    std::atomic<std::uint64_t> freeplayQueries{0};
     std::filesystem::path dataFolder;
     std::vector<std::string> console;
     std::map<std::string, std::shared_ptr<CVarState>, std::less<>> cvars;
     std::vector<std::shared_ptr<HookEntry>> hooks;
     std::vector<std::shared_ptr<DrawableEntry>> drawables;
-    std::deque<QueuedTask> tasks;
+    std::vector<QueuedTask> tasks;
     std::uint64_t nextOwner = 1;
 
     // Held while drawables run, so that removing a drawable waits for a frame in progress.
@@ -87,8 +88,8 @@ struct HostState {
 
     void Log(std::string line);
     CVarWrapper Register(std::uint64_t owner, const std::string& name, const std::string& defaultValue,
-                         const std::string& description, bool searchable, bool hasMin, float min,
-                         bool hasMax, float max, bool saveToConfig);
+                         const std::string& description, bool searchable, bool hasMin, float min, bool hasMax,
+                         float max, bool saveToConfig);
     CVarWrapper Find(std::string_view name, std::uint64_t owner);
     void RemoveDrawables(std::uint64_t owner);
     // Drops everything a plugin left with the host, while its module is still mapped.

@@ -26,10 +26,9 @@ void HostState::Log(std::string line) {
     console.push_back(std::move(line));
 }
 
-CVarWrapper HostState::Register(std::uint64_t owner, const std::string& name,
-                                const std::string& defaultValue, const std::string& description,
-                                bool searchable, bool hasMin, float min, bool hasMax, float max,
-                                bool saveToConfig) {
+CVarWrapper HostState::Register(std::uint64_t owner, const std::string& name, const std::string& defaultValue,
+                                const std::string& description, bool searchable, bool hasMin, float min,
+                                bool hasMax, float max, bool saveToConfig) {
     std::lock_guard lock(mutex);
     auto found = cvars.find(name);
     if (found != cvars.end()) {
@@ -82,7 +81,7 @@ void HostState::ForgetOwner(std::uint64_t owner) {
     RemoveDrawables(owner);
     // Destroy the plugin's callbacks now: their code lives in the module about to be closed.
     std::vector<std::shared_ptr<CVarState::Callback>> droppedCallbacks;
-    std::deque<QueuedTask> droppedTasks;
+    std::vector<QueuedTask> droppedTasks;
     {
         std::lock_guard lock(mutex);
         std::erase_if(hooks, [&](const auto& hook) { return hook->owner == owner; });
@@ -199,6 +198,10 @@ void Host::SetFreeplay(bool inFreeplay) { state_->freeplay.store(inFreeplay, std
 
 bool Host::IsInFreeplay() const { return state_->freeplay.load(std::memory_order_relaxed); }
 
+std::uint64_t Host::FreeplayQueries() const {
+    return state_->freeplayQueries.load(std::memory_order_relaxed);
+}
+
 std::size_t Host::AddCar() {
     state_->cars.push_back(std::make_unique<detail::CarState>());
     return state_->cars.size() - 1;
@@ -211,7 +214,9 @@ void Host::SetRoll(std::size_t car, float roll) { state_->cars.at(car)->input.Ro
 ControllerInput Host::GetInput(std::size_t car) const { return state_->cars.at(car)->input; }
 
 void Host::Tick() {
-    FireEvent(kSetVehicleInputEvent);
+    // Made once: a tick must not allocate.
+    static const std::string event = kSetVehicleInputEvent;
+    FireEvent(event);
     RunTasks();
 }
 
@@ -238,7 +243,8 @@ void Host::FireEvent(const std::string& eventName) {
 }
 
 std::size_t Host::RunTasks() {
-    std::deque<detail::QueuedTask> due;
+    // An empty vector costs no allocation, so an idle tick costs none.
+    std::vector<detail::QueuedTask> due;
     {
         std::lock_guard lock(state_->mutex);
         due.swap(state_->tasks);

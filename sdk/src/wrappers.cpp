@@ -156,11 +156,10 @@ void CVarWrapper::addOnValueChanged(ChangeCallback callback) {
 // ---------------------------------------------------------------------------
 
 CVarWrapper CVarManagerWrapper::registerCvar(const std::string& name, const std::string& defaultValue,
-                                             const std::string& description, bool searchable,
-                                             bool hasMin, float min, bool hasMax, float max,
-                                             bool saveToConfig) {
-    return host_->Register(owner_, name, defaultValue, description, searchable, hasMin, min, hasMax,
-                           max, saveToConfig);
+                                             const std::string& description, bool searchable, bool hasMin,
+                                             float min, bool hasMax, float max, bool saveToConfig) {
+    return host_->Register(owner_, name, defaultValue, description, searchable, hasMin, min, hasMax, max,
+                           saveToConfig);
 }
 
 CVarWrapper CVarManagerWrapper::getCvar(const std::string& name) { return host_->Find(name, owner_); }
@@ -223,7 +222,10 @@ void GameWrapper::RegisterDrawable(DrawableCallback callback) {
 
 void GameWrapper::UnregisterDrawables() { host_->RemoveDrawables(owner_); }
 
-bool GameWrapper::IsInFreeplay() const { return host_->freeplay.load(std::memory_order_relaxed); }
+bool GameWrapper::IsInFreeplay() const {
+    host_->freeplayQueries.fetch_add(1, std::memory_order_relaxed);
+    return host_->freeplay.load(std::memory_order_relaxed);
+}
 
 std::filesystem::path GameWrapper::GetDataFolder() const {
     std::lock_guard lock(host_->mutex);

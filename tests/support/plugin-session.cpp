@@ -58,7 +58,8 @@ std::vector<std::string> PluginSession::LinesStartingWith(std::string_view prefi
 }
 
 void PluginSession::InstallSound() const {
-    std::filesystem::copy_file(GeneratedSound(), SoundPath(), std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(GeneratedSound(), SoundPath(),
+                               std::filesystem::copy_options::overwrite_existing);
 }
 
 } // namespace spinbeat_test

@@ -93,9 +93,9 @@ public:
 
     // Registering a name that exists already returns the existing variable unchanged.
     CVarWrapper registerCvar(const std::string& name, const std::string& defaultValue,
-                             const std::string& description = "", bool searchable = true,
-                             bool hasMin = false, float min = 0.0F, bool hasMax = false,
-                             float max = 0.0F, bool saveToConfig = true);
+                             const std::string& description = "", bool searchable = true, bool hasMin = false,
+                             float min = 0.0F, bool hasMax = false, float max = 0.0F,
+                             bool saveToConfig = true);
     CVarWrapper getCvar(const std::string& name);
     // One console line, written as given.
     void log(const std::string& text);

@@ -112,6 +112,8 @@ public:
     // --- the game ----------------------------------------------------------
     void SetFreeplay(bool inFreeplay);
     bool IsInFreeplay() const;
+    // How many times plugins have asked whether the game is in free play.
+    std::uint64_t FreeplayQueries() const;
     // Cars get their input from the host program; the first car is the player's.
     std::size_t AddCar();
     void SetInput(std::size_t car, const ControllerInput& input);

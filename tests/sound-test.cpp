@@ -1,0 +1,307 @@
+// The beat sound: the file's path and log line, and what really reaches the audio device.
+//
+// SDL's disk audio driver writes everything the plugin plays to a file in the device's format
+// (48 kHz, signed 16-bit, stereo), in real time, so a test can read back what a player would hear.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "plugin-session.h"
+
+namespace {
+
+using spinbeat_test::PluginSession;
+using spinbeat_test::TempDir;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRate = 48000;
+// The device's buffer: a playback starts at the next buffer boundary.
+constexpr double kBufferMs = 10.0;
+// The marker that opens every test tone, so each playback's start can be found in the capture.
+constexpr std::int16_t kMarker = 30000;
+
+// A stereo tone already in the device's format, so the capture holds its samples unchanged: a
+// 1 ms marker, then a square wave that never touches zero.
+void WriteTone(const std::filesystem::path& file, int milliseconds) {
+    const int frames = kRate * milliseconds / 1000;
+    std::vector<std::int16_t> samples;
+    for (int i = 0; i < frames; ++i) {
+        const std::int16_t value = i < kRate / 1000 ? kMarker : ((i / 24) % 2 == 0 ? 8000 : -8000);
+        samples.push_back(value);
+        samples.push_back(value);
+    }
+    const auto bytes = static_cast<std::uint32_t>(samples.size() * 2);
+    const auto put32 = [](std::ofstream& out, std::uint32_t v) {
+        out.write(reinterpret_cast<const char*>(&v), 4);
+    };
+    const auto put16 = [](std::ofstream& out, std::uint16_t v) {
+        out.write(reinterpret_cast<const char*>(&v), 2);
+    };
+    std::ofstream out(file, std::ios::binary);
+    out.write("RIFF", 4);
+    put32(out, 36 + bytes);
+    out.write("WAVEfmt ", 8);
+    put32(out, 16);
+    put16(out, 1);
+    put16(out, 2);
+    put32(out, kRate);
+    put32(out, kRate * 4);
+    put16(out, 4);
+    put16(out, 16);
+    out.write("data", 4);
+    put32(out, bytes);
+    out.write(reinterpret_cast<const char*>(samples.data()), bytes);
+}
+
+// Points SDL's disk driver at a file of the test's own, for the first device the plugin opens.
+class DiskAudio {
+public:
+    DiskAudio() : file_(dir_.path() / "capture.raw") {
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", file_.c_str(), 1);
+    }
+    const std::filesystem::path& file() const { return file_; }
+
+    // The left channel of everything captured so far.
+    std::vector<std::int16_t> Left() const {
+        std::ifstream in(file_, std::ios::binary);
+        std::vector<std::int16_t> left;
+        std::int16_t frame[2];
+        while (in.read(reinterpret_cast<char*>(frame), sizeof frame)) {
+            left.push_back(frame[0]);
+        }
+        return left;
+    }
+
+private:
+    TempDir dir_;
+    std::filesystem::path file_;
+};
+
+// Where each playback starts in the capture, in milliseconds.
+std::vector<double> Onsets(const std::vector<std::int16_t>& samples) {
+    std::vector<double> onsets;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (samples[i] == kMarker && (i == 0 || samples[i - 1] != kMarker)) {
+            onsets.push_back(static_cast<double>(i) * 1000.0 / kRate);
+        }
+    }
+    return onsets;
+}
+
+// Holds the roll in real time, one input update every 8 ms, and notes when each beat fired.
+std::vector<double> HoldRollInRealTime(PluginSession& session, std::chrono::milliseconds length) {
+    using namespace std::chrono_literals;
+    std::vector<double> beats;
+    const auto start = Clock::now();
+    session.host.SetRoll(session.car, 1.0F);
+    for (auto next = start; next - start < length; next += 8ms) {
+        std::this_thread::sleep_until(next);
+        session.host.Tick();
+        // Between beats the elapsed time is below the interval; on a beat tick it has reached it.
+        const float interval =
+            60000.0F / static_cast<float>(session.host.GetCvar("spinbeat_bpm").getIntValue());
+        if (static_cast<float>(session.Object().elapsedMs) >= interval) {
+            beats.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        }
+    }
+    session.host.SetRoll(session.car, 0.0F);
+    session.host.Tick();
+    return beats;
+}
+
+std::vector<double> Gaps(const std::vector<double>& times) {
+    std::vector<double> gaps;
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        gaps.push_back(times[i] - times[i - 1]);
+    }
+    return gaps;
+}
+
+// ---------------------------------------------------------------------------
+// What the device gets
+// ---------------------------------------------------------------------------
+
+TEST(BeatSound, EveryBeatReachesTheDeviceAtTheBeatsSpacing) {
+    DiskAudio audio;
+    std::vector<double> beats;
+    {
+        PluginSession session(spinbeat_test::ModulePath());
+        WriteTone(session.SoundPath(), 40);
+        session.Console("spinbeat_bpm 300");
+        beats = HoldRollInRealTime(session, std::chrono::milliseconds(700));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    // The module is gone: its device is closed and the capture complete.
+    const std::vector<double> onsets = Onsets(audio.Left());
+    ASSERT_GE(beats.size(), 2U);
+    ASSERT_EQ(onsets.size(), beats.size());
+    const auto beatGaps = Gaps(beats);
+    const auto onsetGaps = Gaps(onsets);
+    for (std::size_t i = 0; i < beatGaps.size(); ++i) {
+        // One buffer, plus a little for the scheduler of a busy test machine.
+        EXPECT_NEAR(onsetGaps[i], beatGaps[i], kBufferMs + 3.0) << "beat " << i + 1;
+    }
+}
+
+TEST(BeatSound, ANewPlaybackCutsTheOneStillSounding) {
+    DiskAudio audio;
+    {
+        PluginSession session(spinbeat_test::ModulePath());
+        WriteTone(session.SoundPath(), 300);
+        session.Console("spinbeat_bpm 600");
+        HoldRollInRealTime(session, std::chrono::milliseconds(250));
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    }
+    const std::vector<std::int16_t> samples = audio.Left();
+    const std::vector<double> onsets = Onsets(samples);
+    ASSERT_EQ(onsets.size(), 2U);
+    // Queued after the first instead of in its place, the second would start 300 ms later.
+    EXPECT_NEAR(onsets[1] - onsets[0], 104.0, kBufferMs + 3.0);
+    // The second plays whole after the cut: 300 ms of tone, then silence.
+    const auto first = static_cast<std::size_t>(onsets[0] * kRate / 1000);
+    const auto second = static_cast<std::size_t>(onsets[1] * kRate / 1000);
+    const auto end = second + kRate * 300 / 1000;
+    ASSERT_GT(samples.size(), end + 10);
+    for (std::size_t i = first; i < end; ++i) {
+        ASSERT_NE(samples[i], 0) << "a gap in the sound at " << i * 1000.0 / kRate << " ms";
+    }
+    EXPECT_EQ(samples[end], 0);
+}
+
+TEST(BeatSound, FilesThatCannotBePlayedAreSkippedSilently) {
+    DiskAudio audio;
+    PluginSession session;
+    const auto sound = session.SoundPath();
+    const std::vector<std::function<void()>> unplayable = {
+        [&] { std::filesystem::create_directory(sound); },
+        [&] { std::ofstream(sound) << "RIFF garbage, not a wave file at all"; },
+        [&] { std::ofstream(sound, std::ios::binary); },
+        [&] {
+            WriteTone(sound, 100);
+            std::filesystem::resize_file(sound, 30);
+        },
+    };
+    for (std::size_t i = 0; i < unplayable.size(); ++i) {
+        SCOPED_TRACE(i);
+        std::filesystem::remove_all(sound);
+        unplayable[i]();
+        session.RollAt(static_cast<std::int64_t>(i) * 10'000, 1.0F);
+        session.RollAt(static_cast<std::int64_t>(i) * 10'000 + 2000, 1.0F);
+        session.RollAt(static_cast<std::int64_t>(i) * 10'000 + 2001, 0.0F);
+    }
+    // The file exists each time, so nothing is reported, and nothing is played.
+    EXPECT_EQ(session.MissingSoundLines(), 0U);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    for (const std::int16_t sample : audio.Left()) {
+        ASSERT_EQ(sample, 0);
+    }
+}
+
+TEST(BeatSound, ADeviceThatWillNotOpenIsTriedAgainOnlyEveryFewSeconds) {
+    DiskAudio audio;
+    // The driver cannot create its file until this folder exists.
+    const auto later = audio.file().parent_path() / "later";
+    setenv("SDL_DISKAUDIOFILE", (later / "capture.raw").c_str(), 1);
+    PluginSession session;
+    session.InstallSound();
+    session.Console("spinbeat_bpm -1");
+    session.RollAt(0, 1.0F);
+    session.RollAt(1000, 1.0F);
+    std::filesystem::create_directory(later);
+    session.RollAt(3999, 1.0F);
+    EXPECT_FALSE(std::filesystem::exists(later / "capture.raw")) << "tried again too soon";
+    session.RollAt(4001, 1.0F);
+    EXPECT_TRUE(std::filesystem::exists(later / "capture.raw"));
+}
+
+// ---------------------------------------------------------------------------
+// Finding the file
+// ---------------------------------------------------------------------------
+
+TEST(BeatSound, AMissingFileIsReportedWithItsFullPathOnEveryBeat) {
+    PluginSession session;
+    const std::string expected = "SOUND FILE NOT FOUND: " + session.SoundPath().string();
+    session.RollAt(0, 1.0F);
+    session.RollAt(1112, 1.0F);
+    session.RollAt(2224, 1.0F);
+    EXPECT_EQ(session.LinesStartingWith("SOUND FILE NOT FOUND"),
+              (std::vector<std::string>{expected, expected}));
+
+    // Looked up afresh each beat: the file counts from the next beat on, and so does its removal.
+    session.InstallSound();
+    session.RollAt(3336, 1.0F);
+    EXPECT_EQ(session.MissingSoundLines(), 2U);
+    std::filesystem::remove(session.SoundPath());
+    session.RollAt(4448, 1.0F);
+    EXPECT_EQ(session.MissingSoundLines(), 3U);
+}
+
+TEST(BeatSound, TheDataFolderIsJoinedWithOneSeparatorAndItsBytesKept) {
+    PluginSession session;
+    const std::string base = session.data.path().string();
+    const std::string accented = base + "/donn\xC3\xA9\x65s \xE6\x97\xA5\xE6\x9C\xAC";
+    const std::string notUtf8 = base + "/raw\xFF\xFE";
+    std::filesystem::create_directory(accented);
+    std::filesystem::create_directory(notUtf8);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {base, base + "/timesup.wav"},
+        {base + "/", base + "/timesup.wav"},
+        {accented, accented + "/timesup.wav"},
+        {notUtf8 + "/", notUtf8 + "/timesup.wav"},
+    };
+    std::int64_t ms = 0;
+    for (const auto& [folder, path] : cases) {
+        SCOPED_TRACE(folder);
+        session.host.SetDataFolder(folder);
+        session.RollAt(ms, 1.0F);
+        session.RollAt(ms + 1112, 1.0F);
+        session.RollAt(ms + 1113, 0.0F);
+        ms += 10'000;
+        ASSERT_FALSE(session.LinesStartingWith("SOUND FILE NOT FOUND").empty());
+        EXPECT_EQ(session.LinesStartingWith("SOUND FILE NOT FOUND").back(), "SOUND FILE NOT FOUND: " + path);
+    }
+
+    // With the file there, a folder of any name plays it without a word.
+    const std::size_t lines = session.MissingSoundLines();
+    std::filesystem::copy_file(spinbeat_test::GeneratedSound(), accented + "/timesup.wav");
+    session.host.SetDataFolder(accented);
+    session.RollAt(ms, 1.0F);
+    session.RollAt(ms + 1112, 1.0F);
+    EXPECT_EQ(session.MissingSoundLines(), lines);
+}
+
+TEST(BeatSound, APathThatCannotBeLookedAtCountsAsMissing) {
+    PluginSession session;
+    const auto dir = session.data.path();
+    // A link loop and a name too long for the system both fail the lookup with an error of their
+    // own, not "not found"; neither may escape into the host.
+    std::filesystem::create_symlink("timesup.wav", dir / "timesup.wav");
+    const std::string tooLong = dir.string() + "/" + std::string(300, 'x');
+    const std::vector<std::string> folders = {dir.string(), tooLong};
+    std::int64_t ms = 0;
+    for (const auto& folder : folders) {
+        session.host.SetDataFolder(folder);
+        session.RollAt(ms, 1.0F);
+        session.RollAt(ms + 1112, 1.0F);
+        session.RollAt(ms + 1113, 0.0F);
+        ms += 10'000;
+        ASSERT_FALSE(session.LinesStartingWith("SOUND FILE NOT FOUND").empty());
+        EXPECT_EQ(session.LinesStartingWith("SOUND FILE NOT FOUND").back(),
+                  "SOUND FILE NOT FOUND: " + folder + "/timesup.wav");
+    }
+    // A dangling link is missing too.
+    std::filesystem::remove(dir / "timesup.wav");
+    std::filesystem::create_symlink("elsewhere.wav", dir / "timesup.wav");
+    session.host.SetDataFolder(dir);
+    session.RollAt(ms, 1.0F);
+    session.RollAt(ms + 1112, 1.0F);
+    EXPECT_EQ(session.MissingSoundLines(), 3U);
+}
+
+} // namespace
