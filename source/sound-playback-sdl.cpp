@@ -5,8 +5,11 @@
 // stops a sound still playing at the next buffer boundary.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "clock.h"
@@ -20,6 +23,53 @@ constexpr Uint8 kChannels = 2;
 constexpr Uint16 kBufferFrames = kSampleRate / 100;
 // A failed open can take a tenth of a second on the game thread: never try on every beat.
 constexpr std::int64_t kRetryAfterNs = 3'000'000'000;
+// A beat sound is a click. Anything far bigger or longer is no beat sound, and loading it would
+// stall the game thread or exhaust its memory.
+constexpr std::uintmax_t kMaxFileBytes = 16U << 20U;
+constexpr Uint32 kMaxSeconds = 10;
+
+std::uint32_t Read32(const std::vector<Uint8>& bytes, std::size_t at) {
+    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8U |
+           static_cast<std::uint32_t>(bytes[at + 2]) << 16U |
+           static_cast<std::uint32_t>(bytes[at + 3]) << 24U;
+}
+
+void Write32(std::vector<Uint8>& bytes, std::size_t at, std::uint32_t value) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        bytes[at + i] = static_cast<Uint8>(value >> (8 * i));
+    }
+}
+
+// SDL allocates whatever a chunk header claims before it reads a byte: a damaged header of a
+// hundred-byte file can ask for gigabytes. No chunk may claim more than the file holds.
+void TrimChunksToFile(std::vector<Uint8>& bytes) {
+    if (bytes.size() < 12) {
+        return;
+    }
+    const auto size = static_cast<std::uint32_t>(bytes.size());
+    Write32(bytes, 4, std::min(Read32(bytes, 4), size - 8));
+    std::size_t at = 12;
+    while (at + 8 <= bytes.size()) {
+        const auto available = static_cast<std::uint32_t>(bytes.size() - at - 8);
+        const std::uint32_t length = std::min(Read32(bytes, at + 4), available);
+        Write32(bytes, at + 4, length);
+        at += 8 + static_cast<std::size_t>(length) + (length & 1U);
+    }
+}
+
+std::vector<Uint8> ReadSmallFile(const std::filesystem::path& file) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(file, error);
+    if (error || size > kMaxFileBytes) {
+        return {};
+    }
+    std::vector<Uint8> bytes(static_cast<std::size_t>(size));
+    std::ifstream in(file, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+        return {};
+    }
+    return bytes;
+}
 
 class AudioOutput {
 public:
@@ -33,6 +83,11 @@ public:
         }
         if (subsystemUp_) {
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            // SDL keeps a little state of its own until SDL_Quit; when nothing else in the process
+            // uses SDL, release it too, or it is lost once the library is unloaded with us.
+            if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) {
+                SDL_Quit();
+            }
         }
     }
 
@@ -80,13 +135,29 @@ private:
 
     // The file's samples in the device's format; empty when it is no wave file SDL can read.
     static std::vector<Uint8> LoadConverted(const std::filesystem::path& file) {
+        std::vector<Uint8> bytes = ReadSmallFile(file);
+        if (bytes.empty()) {
+            return {};
+        }
+        TrimChunksToFile(bytes);
         SDL_AudioSpec spec{};
         Uint8* data = nullptr;
         Uint32 length = 0;
-        if (SDL_LoadWAV(file.c_str(), &spec, &data, &length) == nullptr) {
+        if (SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1, &spec, &data,
+                           &length) == nullptr) {
             return {};
         }
         const std::unique_ptr<Uint8, decltype(&SDL_FreeWAV)> wav(data, &SDL_FreeWAV);
+        // Rates and layouts no recording uses only reach corners of the converter that nobody plays.
+        if (spec.freq < 1000 || spec.freq > 384000 || spec.channels < 1 || spec.channels > 8) {
+            return {};
+        }
+        // Converting to the device's rate scales the sound's size by the ratio of the rates.
+        const Uint32 bytesPerSecond =
+            static_cast<Uint32>(spec.freq) * spec.channels * SDL_AUDIO_BITSIZE(spec.format) / 8;
+        if (bytesPerSecond == 0 || length / bytesPerSecond > kMaxSeconds) {
+            return {};
+        }
         const std::unique_ptr<SDL_AudioStream, decltype(&SDL_FreeAudioStream)> stream(
             SDL_NewAudioStream(spec.format, spec.channels, spec.freq, kSampleFormat, kChannels, kSampleRate),
             &SDL_FreeAudioStream);

@@ -151,18 +151,20 @@ TEST(BeatSound, EveryBeatReachesTheDeviceAtTheBeatsSpacing) {
 
 TEST(BeatSound, ANewPlaybackCutsTheOneStillSounding) {
     DiskAudio audio;
+    std::vector<double> beats;
     {
         PluginSession session(spinbeat_test::ModulePath());
         WriteTone(session.SoundPath(), 300);
         session.Console("spinbeat_bpm 600");
-        HoldRollInRealTime(session, std::chrono::milliseconds(250));
+        beats = HoldRollInRealTime(session, std::chrono::milliseconds(250));
         std::this_thread::sleep_for(std::chrono::milliseconds(400));
     }
     const std::vector<std::int16_t> samples = audio.Left();
     const std::vector<double> onsets = Onsets(samples);
+    ASSERT_EQ(beats.size(), 2U);
     ASSERT_EQ(onsets.size(), 2U);
     // Queued after the first instead of in its place, the second would start 300 ms later.
-    EXPECT_NEAR(onsets[1] - onsets[0], 104.0, kBufferMs + 3.0);
+    EXPECT_NEAR(onsets[1] - onsets[0], beats[1] - beats[0], kBufferMs + 3.0);
     // The second plays whole after the cut: 300 ms of tone, then silence.
     const auto first = static_cast<std::size_t>(onsets[0] * kRate / 1000);
     const auto second = static_cast<std::size_t>(onsets[1] * kRate / 1000);
@@ -201,6 +203,38 @@ TEST(BeatSound, FilesThatCannotBePlayedAreSkippedSilently) {
     for (const std::int16_t sample : audio.Left()) {
         ASSERT_EQ(sample, 0);
     }
+}
+
+TEST(BeatSound, AHeaderThatOverstatesItsSizeStillPlaysAndAnOverlongSoundIsSkipped) {
+    DiskAudio audio;
+    {
+        PluginSession session(spinbeat_test::ModulePath());
+        session.Console("spinbeat_bpm -1");
+        session.host.SetRoll(session.car, 1.0F);
+        session.host.Tick();
+        // Eleven seconds is no beat sound.
+        WriteTone(session.SoundPath(), 11'000);
+        session.host.Tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        // A data chunk that claims 2.6 GB but holds 40 ms: the sound is played as far as it goes.
+        WriteTone(session.SoundPath(), 40);
+        std::fstream patch(session.SoundPath(), std::ios::binary | std::ios::in | std::ios::out);
+        patch.seekp(40);
+        const std::uint32_t claimed = 0x9C000F00;
+        patch.write(reinterpret_cast<const char*>(&claimed), 4);
+        patch.close();
+        session.host.Tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    const std::vector<std::int16_t> samples = audio.Left();
+    const std::vector<double> onsets = Onsets(samples);
+    ASSERT_EQ(onsets.size(), 1U);
+    EXPECT_GE(onsets[0], 40.0) << "the overlong sound must not have played before it";
+    const auto start = static_cast<std::size_t>(onsets[0] * kRate / 1000);
+    const std::size_t end = start + kRate * 40 / 1000;
+    ASSERT_GT(samples.size(), end);
+    EXPECT_NE(samples[end - 1], 0);
+    EXPECT_EQ(samples[end], 0);
 }
 
 TEST(BeatSound, ADeviceThatWillNotOpenIsTriedAgainOnlyEveryFewSeconds) {

@@ -16,9 +16,12 @@
 #define PLUGINSDK_API PLUGINSDK_IMPORT
 #endif
 
-// The plugin base class is compiled into, and exported from, every plugin module as well.
-#if defined(PLUGINSDK_BUILDING) || defined(PLUGINSDK_PLUGIN_MODULE)
+// The plugin base class is compiled into, and exported from, every plugin module. The SDK library
+// keeps a private copy for the host's own type checks, so that no two loaded libraries export it.
+#if defined(PLUGINSDK_PLUGIN_MODULE)
 #define PLUGINSDK_PLUGIN_BASE_API PLUGINSDK_EXPORT
+#elif defined(PLUGINSDK_BUILDING)
+#define PLUGINSDK_PLUGIN_BASE_API
 #else
 #define PLUGINSDK_PLUGIN_BASE_API PLUGINSDK_IMPORT
 #endif

@@ -1,0 +1,40 @@
+// Fuzzes the beat sound with arbitrary bytes as the data folder's timesup.wav.
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "pluginsdk/host/host.h"
+
+namespace {
+
+struct Session {
+    Session() {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        host.SetRoll(host.AddCar(), 1.0F);
+        host.SetFreeplay(true);
+        host.LoadPlugin(SPINBEAT_MODULE_PATH);
+        // Every tick after the first is a beat.
+        host.ExecuteConsoleLine("spinbeat_bpm -1");
+        host.Tick();
+    }
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / "spinbeat-beat-sound-fuzz";
+    bool made = std::filesystem::create_directories(folder) || true;
+    pluginsdk::host::Host host{folder};
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static Session* session = new Session();
+    {
+        std::ofstream file(session->folder / "timesup.wav", std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    session->host.Tick();
+    // The file is there: a beat never reports it missing, whatever it holds.
+    if (session->host.ConsoleLineCount() != 1) {
+        std::abort();
+    }
+    return 0;
+}

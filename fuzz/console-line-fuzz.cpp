@@ -1,0 +1,41 @@
+// Fuzzes the host console line parser, and the plugin with whatever the lines set.
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "pluginsdk/host/host.h"
+
+namespace {
+
+struct Session {
+    Session() {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        host.SetRoll(host.AddCar(), 1.0F);
+        host.SetFreeplay(true);
+        host.LoadPlugin(SPINBEAT_MODULE_PATH);
+    }
+    pluginsdk::host::Host host{"/nonexistent-spinbeat-data"};
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static Session* session = new Session();
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const auto command = pluginsdk::host::ParseConsoleLine(text);
+    if (command && (command->name.empty() || command->name.find_first_of(" \t\r\n") != std::string::npos)) {
+        std::abort();
+    }
+    // Aim the typed value at each setting in turn, then let the plugin use it.
+    for (const char* name : {"spinbeat_bpm", "spinbeat_barVerticalPosition", "spinbeat_playSoundOnBeat",
+                             "spinbeat_displayRevolutionBar"}) {
+        session->host.ExecuteConsoleLine(std::string(name) + " " + std::string(text.substr(0, 64)));
+    }
+    session->host.ExecuteConsoleLine(text);
+    session->host.Tick();
+    const auto& calls = session->host.Frame({1920, 1080});
+    if (!calls.empty() && (calls.size() != 14 || calls[5].vec.X < 0 || calls[5].vec.X > 825)) {
+        std::abort();
+    }
+    return 0;
+}
