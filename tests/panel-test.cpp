@@ -291,7 +291,7 @@ TEST_F(PlaytestButton, ATaskOutlivingItsObjectDoesNothing) {
             std::make_shared<CVarManagerWrapper>(&session.host.State(), session.plugin->Id());
         holder->gameWrapper = std::make_shared<GameWrapper>(&session.host.State(), session.plugin->Id());
         holder->onLoad();
-        return dynamic_cast<PluginSettingsWindow*>(holder.get());
+        return pluginsdk::host::SettingsWindowOf(holder.get());
     };
     auto stop = [&] {
         holder->onUnload();

@@ -118,9 +118,11 @@ LoadedPlugin::~LoadedPlugin() {
     }
 }
 
-BakkesMod::Plugin::PluginSettingsWindow* LoadedPlugin::SettingsWindow() const {
-    return dynamic_cast<BakkesMod::Plugin::PluginSettingsWindow*>(plugin_.get());
+BakkesMod::Plugin::PluginSettingsWindow* SettingsWindowOf(BakkesMod::Plugin::BakkesModPlugin* plugin) {
+    return dynamic_cast<BakkesMod::Plugin::PluginSettingsWindow*>(plugin);
 }
+
+BakkesMod::Plugin::PluginSettingsWindow* LoadedPlugin::SettingsWindow() const { return SettingsWindowOf(plugin_.get()); }
 
 void* LoadedPlugin::Symbol(const char* name) const { return detail::ModuleSymbol(library_, name); }
 

@@ -51,6 +51,9 @@ struct ConsoleCommand {
 // Empty and comment lines give no command. Surrounding quotes of the value are removed.
 PLUGINSDK_API std::optional<ConsoleCommand> ParseConsoleLine(std::string_view line);
 
+// A plugin's settings page, or null when it has none.
+PLUGINSDK_API BakkesMod::Plugin::PluginSettingsWindow* SettingsWindowOf(BakkesMod::Plugin::BakkesModPlugin* plugin);
+
 class PluginLoadError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
