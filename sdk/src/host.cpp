@@ -122,7 +122,9 @@ BakkesMod::Plugin::PluginSettingsWindow* SettingsWindowOf(BakkesMod::Plugin::Bak
     return dynamic_cast<BakkesMod::Plugin::PluginSettingsWindow*>(plugin);
 }
 
-BakkesMod::Plugin::PluginSettingsWindow* LoadedPlugin::SettingsWindow() const { return SettingsWindowOf(plugin_.get()); }
+BakkesMod::Plugin::PluginSettingsWindow* LoadedPlugin::SettingsWindow() const {
+    return SettingsWindowOf(plugin_.get());
+}
 
 void* LoadedPlugin::Symbol(const char* name) const { return detail::ModuleSymbol(library_, name); }
 
@@ -300,6 +302,12 @@ std::vector<std::string> Host::ConsoleLines() const {
 std::size_t Host::ConsoleLineCount() const {
     std::lock_guard lock(state_->mutex);
     return state_->console.size();
+}
+
+void Host::ClearConsole() {
+    std::lock_guard lock(state_->mutex);
+    state_->console.clear();
+    state_->console.shrink_to_fit();
 }
 
 void Host::Log(const std::string& line) { state_->Log(line); }

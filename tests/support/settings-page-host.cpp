@@ -26,7 +26,7 @@ struct Span {
 
 } // namespace
 
-SettingsPageHost::SettingsPageHost(BakkesMod::Plugin::PluginSettingsWindow& page) : page_(page) {
+SettingsPageHost::SettingsPageHost(BakkesMod::Plugin::PluginSettingsWindow& page) : page_(&page) {
     context_ = ImGui::CreateContext();
     ImGui::SetCurrentContext(context_);
     ImGuiIO& io = ImGui::GetIO();
@@ -74,9 +74,9 @@ const std::string& SettingsPageHost::DrawFrame(bool handOver) {
 
     ImGui::LogToBuffer();
     if (handOver) {
-        page_.SetImGuiContext(reinterpret_cast<std::uintptr_t>(context_));
+        page_->SetImGuiContext(reinterpret_cast<std::uintptr_t>(context_));
     }
-    page_.RenderSettings();
+    page_->RenderSettings();
     text_ = ImGui::GetCurrentContext()->LogBuffer.c_str();
     ImGui::LogFinish();
     ImGui::GetCurrentContext()->LogBuffer.clear();

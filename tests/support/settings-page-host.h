@@ -30,6 +30,9 @@ public:
     SettingsPageHost& operator=(const SettingsPageHost&) = delete;
     ~SettingsPageHost();
 
+    // Shows another plugin's page from the next frame on, as when a plugin is loaded anew.
+    void ShowPage(BakkesMod::Plugin::PluginSettingsWindow& page) { page_ = &page; }
+
     // One frame with the input as it stands. Returns the page's text as Dear ImGui's own text log
     // captures it (what "copy to clipboard" would give the player).
     const std::string& Draw();
@@ -64,7 +67,7 @@ private:
     ImGuiID HoveredAt(ImVec2 at);
     const std::string& DrawFrame(bool handOver);
 
-    BakkesMod::Plugin::PluginSettingsWindow& page_;
+    BakkesMod::Plugin::PluginSettingsWindow* page_;
     ImGuiContext* context_ = nullptr;
     ImGuiID windowId_ = 0;
     ImVec2 pageStart_;

@@ -52,7 +52,8 @@ struct ConsoleCommand {
 PLUGINSDK_API std::optional<ConsoleCommand> ParseConsoleLine(std::string_view line);
 
 // A plugin's settings page, or null when it has none.
-PLUGINSDK_API BakkesMod::Plugin::PluginSettingsWindow* SettingsWindowOf(BakkesMod::Plugin::BakkesModPlugin* plugin);
+PLUGINSDK_API BakkesMod::Plugin::PluginSettingsWindow*
+SettingsWindowOf(BakkesMod::Plugin::BakkesModPlugin* plugin);
 
 class PluginLoadError : public std::runtime_error {
 public:
@@ -141,6 +142,8 @@ public:
 
     std::vector<std::string> ConsoleLines() const;
     std::size_t ConsoleLineCount() const;
+    // Empties the console, as a player's "clear" does.
+    void ClearConsole();
     void Log(const std::string& line);
     // Runs one typed console line, answering on the console as a player would expect.
     void ExecuteConsoleLine(std::string_view line);
