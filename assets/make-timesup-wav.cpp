@@ -2,24 +2,15 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <numbers>
 #include <vector>
+
+#include "wav-file.h"
 
 namespace {
 
 constexpr int kSampleRate = 48000;
 constexpr int kSamples = kSampleRate * 40 / 1000;
-
-void Put16(std::ofstream& out, std::uint16_t value) {
-    const char bytes[2] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
-    out.write(bytes, 2);
-}
-
-void Put32(std::ofstream& out, std::uint32_t value) {
-    Put16(out, static_cast<std::uint16_t>(value & 0xFFFF));
-    Put16(out, static_cast<std::uint16_t>(value >> 16));
-}
 
 // Two tones with a 1 ms attack and a fast exponential decay: a woodblock-like tick that cuts
 // through engine noise without ringing into the next beat.
@@ -45,24 +36,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::vector<std::int16_t> samples = Click();
-    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * sizeof(std::int16_t));
-    std::ofstream out(argv[1], std::ios::binary);
-    out.write("RIFF", 4);
-    Put32(out, 36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    Put32(out, 16);
-    Put16(out, 1); // PCM
-    Put16(out, 1); // mono
-    Put32(out, kSampleRate);
-    Put32(out, kSampleRate * 2);
-    Put16(out, 2);
-    Put16(out, 16);
-    out.write("data", 4);
-    Put32(out, dataBytes);
-    for (const std::int16_t sample : samples) {
-        Put16(out, static_cast<std::uint16_t>(sample));
-    }
-    if (!out) {
+    if (!wav::Write16(argv[1], 1, kSampleRate, samples)) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;
     }

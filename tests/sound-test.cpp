@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "plugin-session.h"
+#include "wav-file.h"
 
 namespace {
 
@@ -35,27 +36,7 @@ void WriteTone(const std::filesystem::path& file, int milliseconds) {
         samples.push_back(value);
         samples.push_back(value);
     }
-    const auto bytes = static_cast<std::uint32_t>(samples.size() * 2);
-    const auto put32 = [](std::ofstream& out, std::uint32_t v) {
-        out.write(reinterpret_cast<const char*>(&v), 4);
-    };
-    const auto put16 = [](std::ofstream& out, std::uint16_t v) {
-        out.write(reinterpret_cast<const char*>(&v), 2);
-    };
-    std::ofstream out(file, std::ios::binary);
-    out.write("RIFF", 4);
-    put32(out, 36 + bytes);
-    out.write("WAVEfmt ", 8);
-    put32(out, 16);
-    put16(out, 1);
-    put16(out, 2);
-    put32(out, kRate);
-    put32(out, kRate * 4);
-    put16(out, 4);
-    put16(out, 16);
-    out.write("data", 4);
-    put32(out, bytes);
-    out.write(reinterpret_cast<const char*>(samples.data()), bytes);
+    wav::Write16(file, 2, kRate, samples);
 }
 
 // Points SDL's disk driver at a file of the test's own, for the first device the plugin opens.
