@@ -1,13 +1,14 @@
 // Sound output through the Windows multimedia library.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX 1
 #include <windows.h>
 
 #include <mmsystem.h>
 
+// ___lc_codepage_func: the code page of the C runtime's current locale.
 #include <clocale>
 
 #include "sound-playback.h"
-
-extern "C" unsigned int ___lc_codepage_func(void);
 
 namespace {
 
@@ -42,7 +43,8 @@ std::string PathForLog(const std::filesystem::path& path) {
     const UINT codePage = LogCodePage();
     const int wideLength = static_cast<int>(wide.size());
     // Without flags, characters the code page lacks become its default character.
-    const int length = WideCharToMultiByte(codePage, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    const int length =
+        WideCharToMultiByte(codePage, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
     if (length <= 0) {
         return {};
     }
