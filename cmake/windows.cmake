@@ -37,6 +37,8 @@ add_library(imgui STATIC
   "${imgui_dir}/imgui_tables.cpp"
   "${imgui_dir}/imgui_widgets.cpp")
 target_include_directories(imgui SYSTEM PUBLIC "${imgui_dir}")
+# Written before C++20, which deprecates its mixing of enumeration types.
+target_compile_options(imgui PRIVATE $<$<CXX_COMPILER_ID:GNU,Clang>:-Wno-deprecated-enum-enum-conversion>)
 # Its default clipboard and input-method hooks use the window system.
 target_link_libraries(imgui PUBLIC user32 imm32)
 target_link_libraries(spinbeat_imgui INTERFACE imgui)
