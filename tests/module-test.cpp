@@ -1,16 +1,12 @@
 // The module boundary: the plugin record, the holder, the object's lifecycle and the export list.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
-#include <array>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <set>
-#include <sstream>
 
 #include "plugin-session.h"
+#include "test-platform.h"
 
 namespace {
 
@@ -32,8 +28,9 @@ TEST(Module, RecordHoldsThePluginDescriptionAtItsFixedOffsets) {
 
     EXPECT_EQ(ReadAt<std::int32_t>(record, 0), 95);
     EXPECT_EQ(ReadAt<std::int32_t>(record, 4), 0);
+    // Written as the target system writes paths: with backslashes on Windows.
     const std::string source = ReadAt<const char*>(record, 8);
-    EXPECT_TRUE(source.ends_with("source/Spinbeat.cpp")) << source;
+    EXPECT_TRUE(source.ends_with((std::filesystem::path("source") / "Spinbeat.cpp").string())) << source;
     EXPECT_TRUE(std::filesystem::path(source).is_absolute()) << source;
     EXPECT_STREQ(ReadAt<const char*>(record, 16), "Spinbeat");
     EXPECT_STREQ(ReadAt<const char*>(record, 24), "Basic Spinbeat");
@@ -109,7 +106,7 @@ TEST(Module, UnloadsCompletelyAndLoadsAgainInOneProcess) {
         PluginSession session(module);
         EXPECT_EQ(session.LinesStartingWith("Spinbeat Plugin loaded!").size(), 1U);
         session.host.UnloadPlugin(*session.plugin);
-        EXPECT_EQ(dlopen(module.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "module still mapped";
+        EXPECT_FALSE(spinbeat_test::IsModuleLoaded(module)) << "module still mapped";
     }
 }
 
@@ -120,21 +117,11 @@ TEST(Module, HostReportsAModuleItCannotOpen) {
     EXPECT_TRUE(host.Plugins().empty());
 }
 
-std::set<std::string> ExportedSymbols(const std::filesystem::path& module) {
-    const std::string command = "nm -D --defined-only -C '" + module.string() + "'";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
-    std::set<std::string> names;
-    std::array<char, 512> line{};
-    while (pipe && std::fgets(line.data(), line.size(), pipe.get()) != nullptr) {
-        std::string text = line.data();
-        text.erase(text.find_last_not_of('\n') + 1);
-        // "<address> <type> <name>"
-        names.insert(text.substr(text.find(' ', text.find(' ') + 1) + 1));
-    }
-    return names;
-}
-
 TEST(Module, ExportsOnlyTheEntryPointsAndThePluginBaseClass) {
+    const auto exported = spinbeat_test::ExportedSymbols(spinbeat_test::ModulePath());
+    if (!exported) {
+        GTEST_SKIP() << "this platform's export table is checked by the build's DLL checks";
+    }
     const std::set<std::string> expected = {
         "exports",
         "getPlugin",
@@ -149,7 +136,7 @@ TEST(Module, ExportsOnlyTheEntryPointsAndThePluginBaseClass) {
         "BakkesMod::Plugin::BakkesModPlugin::onUnload()",
         "vtable for BakkesMod::Plugin::BakkesModPlugin",
     };
-    EXPECT_EQ(ExportedSymbols(spinbeat_test::ModulePath()), expected);
+    EXPECT_EQ(*exported, expected);
 }
 
 } // namespace

@@ -1,20 +1,12 @@
 // The tests' host session around the plugin module.
 #include "plugin-session.h"
 
-#include <cstdlib>
-#include <stdexcept>
-
 #include "fake-clock.h"
+#include "test-platform.h"
 
 namespace spinbeat_test {
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "spinbeat-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot make a temporary directory");
-    }
-    path_ = pattern;
-}
+TempDir::TempDir() : path_(MakeTempDirectory()) {}
 
 TempDir::~TempDir() {
     std::error_code ignored;

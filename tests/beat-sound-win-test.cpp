@@ -1,0 +1,226 @@
+// The beat sound on Windows: the file handed to PlaySoundW, and the missing-file line in the ANSI code page.
+#include <gtest/gtest.h>
+
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX 1
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "plugin-session.h"
+#include "test-platform.h"
+
+namespace {
+
+using spinbeat_test::PluginSession;
+
+// ---------------------------------------------------------------------------
+// Watching the module's calls of PlaySoundW
+// ---------------------------------------------------------------------------
+
+using PlaySoundWFunction = BOOL(WINAPI*)(LPCWSTR, HMODULE, DWORD);
+
+struct SoundCall {
+    std::wstring name;
+    HMODULE module;
+    DWORD flags;
+    BOOL result;
+};
+
+PlaySoundWFunction realPlaySoundW = nullptr;
+std::vector<SoundCall> soundCalls;
+
+BOOL WINAPI RecordingPlaySoundW(LPCWSTR name, HMODULE module, DWORD flags) {
+    const BOOL result = realPlaySoundW(name, module, flags);
+    soundCalls.push_back({name != nullptr ? name : L"", module, flags, result});
+    return result;
+}
+
+// The slot of the module's import table through which it calls `function` of `dll`.
+PlaySoundWFunction* ImportSlot(HMODULE module, const char* dll, const char* function) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         entry->Name != 0; ++entry) {
+        if (_stricmp(reinterpret_cast<const char*>(base + entry->Name), dll) != 0) {
+            continue;
+        }
+        const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) {
+                continue;
+            }
+            const auto* byName =
+                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) == 0) {
+                return reinterpret_cast<PlaySoundWFunction*>(&slots->u1.Function);
+            }
+        }
+    }
+    return nullptr;
+}
+
+// While it lives, the loaded module's PlaySoundW calls are recorded on their way to winmm. It must
+// go before the module is unloaded.
+class PlaySoundRecorder {
+public:
+    explicit PlaySoundRecorder(const std::filesystem::path& module) {
+        const HMODULE handle = GetModuleHandleW(std::filesystem::path(module).make_preferred().c_str());
+        slot_ = handle != nullptr ? ImportSlot(handle, "winmm.dll", "PlaySoundW") : nullptr;
+        if (slot_ == nullptr) {
+            throw std::runtime_error("the module does not import PlaySoundW from winmm.dll");
+        }
+        realPlaySoundW = *slot_;
+        Write(&RecordingPlaySoundW);
+        soundCalls.clear();
+    }
+    PlaySoundRecorder(const PlaySoundRecorder&) = delete;
+    PlaySoundRecorder& operator=(const PlaySoundRecorder&) = delete;
+    ~PlaySoundRecorder() { Write(realPlaySoundW); }
+
+private:
+    void Write(PlaySoundWFunction function) {
+        DWORD protection = 0;
+        VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &protection);
+        *slot_ = function;
+        VirtualProtect(slot_, sizeof *slot_, protection, &protection);
+    }
+
+    PlaySoundWFunction* slot_ = nullptr;
+};
+
+// At 120 BPM, one beat at 500 ms and one at 1000 ms.
+void RollTwoBeats(PluginSession& session) {
+    session.Console("spinbeat_bpm 120");
+    for (std::int64_t ms = 0; ms <= 1000; ms += 100) {
+        session.RollAt(ms, 1.0F);
+    }
+}
+
+bool IsAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Outside code page 1252: a Latin A with macron, whose best-fit look-alike there is a plain A, then
+// Cyrillic and Japanese.
+const wchar_t* const kFolderOutsideTheCodePage = L"\u0100-\u0421\u043f\u0438\u043d-\u30d3\u30fc\u30c8";
+
+// ---------------------------------------------------------------------------
+// Playback
+// ---------------------------------------------------------------------------
+
+TEST(WindowsBeatSound, EachBeatHandsTheFileByItsUtf16PathToAnAsynchronousPlaySoundW) {
+    PluginSession session;
+    const std::filesystem::path folder = session.data.path() / kFolderOutsideTheCodePage;
+    std::filesystem::create_directory(folder);
+    std::filesystem::copy_file(spinbeat_test::GeneratedSound(), folder / "timesup.wav");
+    const std::wstring expected = folder.native() + L"\\timesup.wav";
+
+    // One backslash between folder and name, whether or not the folder ends with one.
+    for (const std::wstring& dataFolder : {folder.native(), folder.native() + L"\\"}) {
+        SCOPED_TRACE(std::filesystem::path(dataFolder).string());
+        session.host.SetDataFolder(dataFolder);
+        PlaySoundRecorder recorder(spinbeat_test::TestModulePath());
+        RollTwoBeats(session);
+        session.RollAt(1100, 0.0F);
+
+        ASSERT_EQ(soundCalls.size(), 2U);
+        for (const SoundCall& call : soundCalls) {
+            EXPECT_TRUE(call.name == expected) << std::filesystem::path(call.name).string();
+            EXPECT_EQ(call.module, nullptr);
+            // SND_ASYNC: the call returns at once while the sound plays on winmm's thread.
+            EXPECT_EQ(call.flags, static_cast<DWORD>(SND_FILENAME | SND_ASYNC));
+            EXPECT_TRUE(call.result) << "winmm refused the sound";
+        }
+    }
+    EXPECT_EQ(session.MissingSoundLines(), 0U);
+}
+
+// Only the module loads winmm in these programs; a player thread left running in unmapped code is
+// reported by wine as an unhandled page fault, which fails the test.
+TEST(WindowsBeatSound, UnloadingWhileTheSoundPlaysDoesNotCrashTheHost) {
+    PluginSession session(spinbeat_test::ModulePath());
+    session.InstallSound();
+    session.Console("spinbeat_bpm -1");
+    // The second tick beats at once; the module goes while winmm's thread is still playing.
+    session.RollAt(0, 1.0F);
+    session.RollAt(1, 1.0F);
+    session.host.UnloadPlugin(*session.plugin);
+    EXPECT_FALSE(spinbeat_test::IsModuleLoaded(spinbeat_test::ModulePath()));
+    // Time for the player thread to finish, or to fault.
+    Sleep(300);
+}
+
+TEST(WindowsBeatSoundDeathTest, TheProcessEndsWhileTheModuleIsStillLoadedAndPlaying) {
+    spinbeat_test::TempDir data;
+    std::filesystem::copy_file(spinbeat_test::GeneratedSound(), data.path() / "timesup.wav");
+    EXPECT_EXIT(
+        {
+            // A host that never unloads the module: the process ends with the sound still playing.
+            auto* host = new pluginsdk::host::Host(data.path());
+            host->SetFreeplay(true);
+            host->SetRoll(host->AddCar(), 1.0F);
+            host->LoadPlugin(spinbeat_test::ModulePath());
+            host->ExecuteConsoleLine("spinbeat_bpm -1");
+            host->Tick();
+            host->Tick();
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+// ---------------------------------------------------------------------------
+// The missing-file line
+// ---------------------------------------------------------------------------
+
+class WindowsMissingSoundLine : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(GetACP(), 1252U) << "an English Windows, as wine-run makes it";
+        ASSERT_TRUE(AreFileApisANSI());
+        ASSERT_TRUE(IsAscii(session.data.path().string())) << session.data.path().string();
+    }
+
+    // The line logged for one beat with the data folder `name` inside the test's folder.
+    std::string LineForFolder(const std::wstring& name) {
+        const std::filesystem::path folder = session.data.path() / name;
+        std::filesystem::create_directory(folder);
+        session.host.SetDataFolder(folder);
+        const std::size_t before = session.host.ConsoleLineCount();
+        PlaySoundRecorder recorder(spinbeat_test::TestModulePath());
+        RollTwoBeats(session);
+        session.RollAt(1100, 0.0F);
+        EXPECT_TRUE(soundCalls.empty());
+        const std::vector<std::string> lines = session.host.ConsoleLines();
+        EXPECT_EQ(lines.size(), before + 2) << "one line per beat";
+        return lines.size() > before ? lines[before] : std::string();
+    }
+
+    std::string Prefix() const { return "SOUND FILE NOT FOUND: " + session.data.path().string() + "\\"; }
+
+    PluginSession session;
+};
+
+TEST_F(WindowsMissingSoundLine, CharactersOutsideTheCodePageBecomeItsReplacementCharacter) {
+    // One replacement character for each, and no look-alike.
+    const std::string folder = std::string(1, '?') + "-" + std::string(4, '?') + "-" + std::string(3, '?');
+    EXPECT_EQ(LineForFolder(kFolderOutsideTheCodePage), Prefix() + folder + "\\timesup.wav");
+    EXPECT_TRUE(session.LinesStartingWith("SPINBEAT ERROR").empty());
+}
+
+TEST_F(WindowsMissingSoundLine, CharactersOfTheCodePageBecomeItsBytes) {
+    // U+00E9 is 0xE9 in code page 1252, where UTF-8 would have written two bytes.
+    EXPECT_EQ(LineForFolder(L"caf\u00e9"), Prefix() + "caf\xE9\\timesup.wav");
+}
+
+} // namespace

@@ -1,0 +1,21 @@
+// What the tests need of the operating system, one implementation per platform.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace spinbeat_test {
+
+// A new, empty folder in the system's temporary folder.
+std::filesystem::path MakeTempDirectory();
+
+// Whether the module is still mapped into this process.
+bool IsModuleLoaded(const std::filesystem::path& module);
+
+// The module's exported names, demangled; nothing where the platform's export table is checked
+// outside the tests' programs.
+std::optional<std::set<std::string>> ExportedSymbols(const std::filesystem::path& module);
+
+} // namespace spinbeat_test
