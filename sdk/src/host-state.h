@@ -78,6 +78,8 @@ struct HostState {
     std::vector<std::shared_ptr<HookEntry>> hooks;
     std::vector<std::shared_ptr<DrawableEntry>> drawables;
     std::vector<QueuedTask> tasks;
+    // Configuration lines for variables nobody has registered, written back by SaveConfig.
+    std::map<std::string, std::string, std::less<>> keptConfig;
     std::uint64_t nextOwner = 1;
 
     // Held while drawables run, so that removing a drawable waits for a frame in progress.

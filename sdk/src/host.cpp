@@ -294,9 +294,12 @@ std::filesystem::path Host::DataFolder() const {
     return state_->dataFolder;
 }
 
-std::vector<std::string> Host::ConsoleLines() const {
+std::vector<std::string> Host::ConsoleLines(std::size_t first) const {
     std::lock_guard lock(state_->mutex);
-    return state_->console;
+    if (first >= state_->console.size()) {
+        return {};
+    }
+    return {state_->console.begin() + static_cast<std::ptrdiff_t>(first), state_->console.end()};
 }
 
 std::size_t Host::ConsoleLineCount() const {

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "pluginsdk/api.h"
@@ -140,7 +141,8 @@ public:
     void SetDataFolder(const std::filesystem::path& folder);
     std::filesystem::path DataFolder() const;
 
-    std::vector<std::string> ConsoleLines() const;
+    // The console's lines from index `first` on, oldest first; ClearConsole starts the count again.
+    std::vector<std::string> ConsoleLines(std::size_t first = 0) const;
     std::size_t ConsoleLineCount() const;
     // Empties the console, as a player's "clear" does.
     void ClearConsole();
@@ -152,6 +154,17 @@ public:
     std::vector<std::string> CvarNames() const;
     // Forgets a variable, as if nothing had ever registered it.
     bool RemoveCvar(const std::string& name);
+
+    // --- configuration -------------------------------------------------------
+    // Applies a configuration file, one `NAME VALUE` line per variable, through each variable's
+    // setter so that its change callbacks run: call it once the plugins' onLoad has registered their
+    // variables. A line naming no variable is kept for SaveConfig, since its plugin may simply not
+    // be loaded this time. A malformed line is reported on the console and skipped. Returns the
+    // error of opening or reading the file (no_such_file_or_directory before the first save).
+    std::error_code LoadConfig(const std::filesystem::path& file);
+    // Writes `NAME "VALUE"` for every variable registered with save-to-config, and the kept lines of
+    // LoadConfig, through a temporary file so that a failed write never leaves half a file.
+    std::error_code SaveConfig(const std::filesystem::path& file) const;
 
     detail::HostState& State() { return *state_; }
 

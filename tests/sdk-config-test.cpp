@@ -1,0 +1,102 @@
+// The host's configuration file: what it saves, how it applies it, what it does with damage.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "plugin-session.h"
+#include "pluginsdk/host/host.h"
+
+namespace {
+
+using pluginsdk::host::Host;
+using spinbeat_test::TempDir;
+
+std::string ReadText(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteText(const std::filesystem::path& file, const std::string& text) { std::ofstream(file) << text; }
+
+TEST(HostConfig, SavedValuesComeBackThroughTheSettersOfTheNextRun) {
+    TempDir dir;
+    const auto file = dir.path() / "nested" / "host.cfg";
+    {
+        Host first;
+        CVarManagerWrapper cvars(&first.State(), 1);
+        cvars.registerCvar("test_speed", "54").setValue(120);
+        cvars.registerCvar("test_label", "x").setValue(std::string(" say \"hi\" "));
+        cvars.registerCvar("test_session", "0", "", true, false, 0.0F, false, 0.0F, false).setValue(9);
+        cvars.registerCvar("test_broken", "0").setValue(std::string("two\nlines"));
+        ASSERT_FALSE(first.SaveConfig(file));
+    }
+    EXPECT_EQ(ReadText(file), "// Saved console variables, one NAME \"VALUE\" per line.\n"
+                              "test_label \" say \"hi\" \"\n"
+                              "test_speed \"120\"\n");
+    EXPECT_FALSE(std::filesystem::exists(file.string() + ".tmp"));
+
+    Host second;
+    CVarManagerWrapper cvars(&second.State(), 1);
+    std::vector<std::string> changes;
+    for (const char* name : {"test_speed", "test_label", "test_session"}) {
+        cvars.registerCvar(name, "0").addOnValueChanged([&](std::string oldValue, CVarWrapper cvar) {
+            changes.push_back(cvar.getCVarName() + ": " + oldValue + " -> " + cvar.getStringValue());
+        });
+    }
+    ASSERT_FALSE(second.LoadConfig(file));
+    EXPECT_EQ(changes, (std::vector<std::string>{"test_label: 0 ->  say \"hi\" ", "test_speed: 0 -> 120"}));
+    EXPECT_EQ(second.GetCvar("test_session").getStringValue(), "0");
+}
+
+TEST(HostConfig, MalformedLinesAreReportedAndSkippedAndUnknownOnesKept) {
+    TempDir dir;
+    const auto file = dir.path() / "host.cfg";
+    WriteText(file, "# a comment\n"
+                    "test_speed\n"
+                    "test_speed \"7\n"
+                    "test_speed 8\"\n"
+                    "\n"
+                    "test_pos 2\n"
+                    "other_plugin_value \"on\"\n"
+                    "test_speed 9\n");
+    Host host;
+    CVarManagerWrapper cvars(&host.State(), 1);
+    cvars.registerCvar("test_speed", "54");
+    cvars.registerCvar("test_pos", "0", "", true, true, 0.0F, true, 1.0F);
+    ASSERT_FALSE(host.LoadConfig(file));
+
+    EXPECT_EQ(host.GetCvar("test_speed").getIntValue(), 9);
+    EXPECT_EQ(host.GetCvar("test_pos").getFloatValue(), 1.0F) << "bounds hold for loaded values too";
+    const auto lines = host.ConsoleLines();
+    ASSERT_EQ(lines.size(), 3U);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].rfind("Config " + file.string() + " line " + std::to_string(i + 2) +
+                                     " is malformed and was skipped: ",
+                                 0),
+                  0U)
+            << lines[i];
+    }
+
+    // The unknown line survives a save, and gives way once a plugin registers its variable.
+    ASSERT_FALSE(host.SaveConfig(file));
+    EXPECT_NE(ReadText(file).find("other_plugin_value \"on\"\n"), std::string::npos);
+    cvars.registerCvar("other_plugin_value", "off");
+    ASSERT_FALSE(host.SaveConfig(file));
+    EXPECT_NE(ReadText(file).find("other_plugin_value \"off\"\n"), std::string::npos);
+}
+
+TEST(HostConfig, ReportsFilesItCannotReadOrWrite) {
+    TempDir dir;
+    Host host;
+    EXPECT_EQ(host.LoadConfig(dir.path() / "none.cfg"), std::errc::no_such_file_or_directory);
+    WriteText(dir.path() / "file", "");
+    EXPECT_TRUE(host.SaveConfig(dir.path() / "file" / "host.cfg"));
+    EXPECT_TRUE(host.ConsoleLines().empty());
+}
+
+} // namespace
