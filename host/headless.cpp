@@ -1,0 +1,258 @@
+// Running a session script: the game loop without a window, its outputs, and a summary.
+#include "headless.h"
+
+#include <imgui.h>
+
+#include <algorithm>
+#include <fstream>
+#include <future>
+#include <iostream>
+#include <optional>
+#include <sstream>
+
+#include "audio-capture.h"
+#include "game-loop.h"
+#include "host-ui.h"
+#include "picture.h"
+#include "script.h"
+#include "session.h"
+
+namespace spinbeat_host {
+
+namespace {
+
+constexpr double kFramesPerSecond = 60.0;
+// The label of the sound test button on the plugin's page, which `playtest` presses.
+constexpr const char* kPlaytestButton = "Playtest beat sound";
+
+std::string FormatMs(double ms) {
+    std::ostringstream text;
+    text.setf(std::ios::fixed);
+    text.precision(1);
+    text << ms;
+    return text.str();
+}
+
+// Appends the console's new lines to console.log as the session goes, so a crash keeps them.
+class ConsoleLog {
+public:
+    explicit ConsoleLog(const std::filesystem::path& file) : out_(file, std::ios::trunc) {}
+    void Update(const pluginsdk::host::Host& host) {
+        for (const auto& line : host.ConsoleLines(written_)) {
+            out_ << line << '\n';
+            ++written_;
+        }
+        out_.flush();
+    }
+    bool Good() const { return static_cast<bool>(out_); }
+    std::size_t Lines() const { return written_; }
+
+private:
+    std::ofstream out_;
+    std::size_t written_ = 0;
+};
+
+// Dear ImGui with no window: a font atlas and a display size are all a frame needs.
+class HeadlessUi {
+public:
+    HeadlessUi() {
+        context_ = ImGui::CreateContext();
+        ImGuiIO& io = ImGui::GetIO();
+        io.IniFilename = nullptr;
+        unsigned char* pixels = nullptr;
+        int width = 0;
+        int height = 0;
+        io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+    }
+    HeadlessUi(const HeadlessUi&) = delete;
+    HeadlessUi& operator=(const HeadlessUi&) = delete;
+    ~HeadlessUi() { ImGui::DestroyContext(context_); }
+
+    void Frame(Session& session, Vector2 size, double nowMs) {
+        ImGuiIO& io = ImGui::GetIO();
+        io.DisplaySize = {static_cast<float>(size.X), static_cast<float>(size.Y)};
+        io.DeltaTime = static_cast<float>(std::max(nowMs - lastMs_, 1.0) / 1000.0);
+        lastMs_ = nowMs;
+        ImGui::NewFrame();
+        settings.Draw(session);
+        ImGui::Render();
+    }
+
+    SettingsWindow settings;
+
+private:
+    ImGuiContext* context_;
+    double lastMs_ = -1000.0;
+};
+
+// Paints and writes snapshots beside the game loop: a full-size PNG takes longer than a dozen
+// updates, and the updates must keep real time.
+class SnapshotWriter {
+public:
+    void Add(std::filesystem::path file, Vector2 size, double carAngle,
+             const std::vector<pluginsdk::host::CanvasCall>& calls) {
+        pending_.push_back({file, std::async(std::launch::async, [file, size, carAngle, calls] {
+                                Picture picture(size.X, size.Y);
+                                PaintGameView(picture, size, carAngle, calls);
+                                return WritePng(file, picture.Width(), picture.Height(), picture.Rgb());
+                            })});
+    }
+    // Waits for them all; returns the names written and adds the failures to `problems`.
+    std::vector<std::string> Finish(std::vector<std::string>& problems) {
+        std::vector<std::string> written;
+        for (auto& [file, done] : pending_) {
+            if (done.get()) {
+                written.push_back(file.filename().string());
+            } else {
+                problems.push_back("cannot write " + file.string());
+            }
+        }
+        pending_.clear();
+        return written;
+    }
+
+private:
+    std::vector<std::pair<std::filesystem::path, std::future<bool>>> pending_;
+};
+
+std::optional<std::string> ReadFile(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+int RunHeadless(const Options& options) {
+    // The whole script is checked before anything runs or any file is made.
+    const auto text = ReadFile(options.script);
+    if (!text) {
+        std::cerr << "spinbeat-host: cannot read the script " << options.script.string() << "\n";
+        return 2;
+    }
+    auto parsed = ParseScript(*text);
+    if (const auto* error = std::get_if<std::string>(&parsed)) {
+        std::cerr << "spinbeat-host: " << options.script.string() << ": " << *error << "\n";
+        return 2;
+    }
+    const auto commands = std::get<std::vector<ScriptCommand>>(std::move(parsed));
+
+    std::error_code error;
+    std::filesystem::create_directories(options.out, error);
+    if (error) {
+        std::cerr << "spinbeat-host: cannot make " << options.out.string() << ": " << error.message() << "\n";
+        return 1;
+    }
+    AudioCapture capture(options.out / "audio.raw");
+    ConsoleLog log(options.out / "console.log");
+    HeadlessUi ui;
+    Session session({options.module, options.data, options.config, options.freeplay});
+    log.Update(session.Host());
+
+    std::vector<std::string> problems;
+    SnapshotWriter snapshots;
+    Vector2 size{1920, 1080};
+    GameLoop loop(kFramesPerSecond);
+    std::size_t next = 0;
+    bool quit = false;
+    double endMs = 0.0;
+    while (!quit && next < commands.size()) {
+        const auto commandMs = static_cast<double>(commands[next].ms);
+        // Waiting in short steps lets the capture note its progress closely.
+        const double dueMs = std::min({commandMs, loop.NextTickMs(), loop.NextFrameMs()});
+        for (double nowMs = loop.NowMs(); nowMs < dueMs; nowMs = loop.NowMs()) {
+            loop.SleepUntil(std::min(dueMs, nowMs + 1.0));
+            capture.Observe(loop.NowMs());
+        }
+        // At one instant: the script first, then the input update, then the frame.
+        if (commandMs <= loop.NextTickMs() && commandMs <= loop.NextFrameMs()) {
+            const ScriptCommand& command = commands[next++];
+            using Kind = ScriptCommand::Kind;
+            switch (command.kind) {
+            case Kind::Freeplay:
+                session.Host().SetFreeplay(command.on);
+                break;
+            case Kind::Roll:
+                session.SetRoll(command.roll);
+                break;
+            case Kind::Console:
+                session.TypeConsoleLine(command.text);
+                break;
+            case Kind::Size:
+                size = command.size;
+                break;
+            case Kind::Snapshot:
+                snapshots.Add(options.out / (command.text + ".png"), size, session.CarAngle(),
+                              session.Frame(size));
+                break;
+            case Kind::Playtest:
+                // One frame finds the button, the next presses it; the task runs at the next update.
+                ui.settings.PressButton(kPlaytestButton);
+                ui.Frame(session, size, loop.NowMs());
+                ui.Frame(session, size, loop.NowMs());
+                if (!ui.settings.PressFound()) {
+                    problems.push_back("line " + std::to_string(command.line) + ": no \"" + kPlaytestButton +
+                                       "\" button on the settings page");
+                }
+                break;
+            case Kind::Quit:
+                quit = true;
+                break;
+            }
+            endMs = loop.NowMs();
+        } else if (loop.NextTickMs() <= loop.NextFrameMs()) {
+            session.Tick();
+            capture.Observe(loop.NowMs());
+            loop.TickDone();
+        } else {
+            session.Frame(size);
+            ui.Frame(session, size, loop.NowMs());
+            log.Update(session.Host());
+            loop.FrameDone();
+        }
+    }
+
+    log.Update(session.Host());
+    const std::vector<std::string> written = snapshots.Finish(problems);
+    if (std::string problem = session.Finish(); !problem.empty()) {
+        problems.push_back(problem);
+    }
+    log.Update(session.Host());
+    const AudioCapture::Result audio = capture.Finish(options.out / "audio.wav");
+    if (audio.error) {
+        problems.push_back("audio capture: " + audio.error.message());
+    }
+    std::ofstream beats(options.out / "beats.txt", std::ios::trunc);
+    for (const double ms : audio.playbacksMs) {
+        beats << FormatMs(ms) << '\n';
+    }
+    beats.flush();
+    if (!beats || !log.Good()) {
+        problems.push_back("cannot write beats.txt or console.log in " + options.out.string());
+    }
+
+    std::cout << "Headless session of " << FormatMs(endMs) << " ms, outputs in " << options.out.string()
+              << "\n"
+              << "  console.log  " << log.Lines() << " lines\n"
+              << "  audio.wav    " << FormatMs(audio.capturedMs) << " ms captured\n"
+              << "  beats.txt    " << audio.playbacksMs.size() << " playbacks";
+    for (std::size_t i = 0; i < audio.playbacksMs.size(); ++i) {
+        std::cout << (i == 0 ? " at " : ", ") << FormatMs(audio.playbacksMs[i]);
+    }
+    std::cout << (audio.playbacksMs.empty() ? "" : " ms") << "\n";
+    std::cout << "  timing       updates up to " << FormatMs(loop.WorstTickLatenessMs())
+              << " ms late, audio capture up to " << FormatMs(audio.worstStallMs) << " ms behind\n";
+    for (const auto& snapshot : written) {
+        std::cout << "  " << snapshot << "\n";
+    }
+    for (const auto& problem : problems) {
+        std::cerr << "spinbeat-host: " << problem << "\n";
+    }
+    return problems.empty() ? 0 : 1;
+}
+
+} // namespace spinbeat_host

@@ -1,0 +1,143 @@
+// The host's Dear ImGui windows.
+#include "host-ui.h"
+
+#include <imgui.h>
+#include <imgui_internal.h>
+
+namespace spinbeat_host {
+
+namespace {
+
+constexpr float kMargin = 20.0F;
+// Below a bar at the top edge of the view, where plugins most often draw.
+constexpr float kTop = 40.0F;
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Settings
+// ---------------------------------------------------------------------------
+
+void SettingsWindow::PressButton(std::string label) {
+    pressLabel_ = std::move(label);
+    press_ = Press::Requested;
+    pressFound_ = false;
+}
+
+void SettingsWindow::Draw(Session& session) {
+    ImGui::SetNextWindowPos({kMargin, kTop}, ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSize({640.0F, 250.0F}, ImGuiCond_FirstUseEver);
+    const bool open = ImGui::Begin("Settings");
+    struct Page {
+        pluginsdk::host::LoadedPlugin* plugin;
+        decltype(plugin->SettingsWindow()) window;
+    };
+    std::vector<Page> pages;
+    for (const auto& plugin : session.Host().Plugins()) {
+        if (auto* window = plugin->SettingsWindow()) {
+            pages.push_back({plugin.get(), window});
+        }
+    }
+    if (open) {
+        ImGui::BeginChild("plugins", {130.0F, 0.0F}, true);
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            ImGui::PushID(static_cast<int>(i));
+            if (ImGui::Selectable(pages[i].window->GetPluginName().c_str(), chosen_ == i)) {
+                chosen_ = i;
+            }
+            ImGui::PopID();
+        }
+        ImGui::EndChild();
+        ImGui::SameLine();
+        ImGui::BeginChild("page");
+        if (chosen_ < pages.size()) {
+            auto [plugin, page] = pages[chosen_];
+            if (handedContext_.insert(plugin->Id()).second) {
+                page->SetImGuiContext(reinterpret_cast<std::uintptr_t>(ImGui::GetCurrentContext()));
+            }
+            ImGui::PushID(static_cast<int>(plugin->Id()));
+            page->RenderSettings();
+            // The page's own ID stack is balanced again here, so its button has this ID.
+            if (press_ == Press::Activated) {
+                pressFound_ = ImGui::GetCurrentContext()->ActiveId == pressId_;
+                press_ = Press::None;
+            } else if (press_ == Press::Requested) {
+                pressId_ = ImGui::GetID(pressLabel_.c_str());
+                ImGui::ActivateItem(pressId_);
+                press_ = Press::Activated;
+            }
+            ImGui::PopID();
+        }
+        ImGui::EndChild();
+    }
+    ImGui::End();
+}
+
+// ---------------------------------------------------------------------------
+// Console
+// ---------------------------------------------------------------------------
+
+void ConsoleWindow::Draw(Session& session, Vector2 view) {
+    for (auto& line : session.Host().ConsoleLines(lines_.size())) {
+        lines_.push_back(std::move(line));
+    }
+    const float height = 210.0F;
+    ImGui::SetNextWindowPos({kMargin, static_cast<float>(view.Y) - height - kMargin}, ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSize({static_cast<float>(view.X) - 2 * kMargin, height}, ImGuiCond_FirstUseEver);
+    if (!ImGui::Begin("Console")) {
+        ImGui::End();
+        return;
+    }
+    const float inputHeight = ImGui::GetFrameHeightWithSpacing();
+    ImGui::BeginChild("lines", {0.0F, -inputHeight}, false, ImGuiWindowFlags_HorizontalScrollbar);
+    // Follow new lines only while the reader is at the bottom.
+    const bool atBottom = ImGui::GetScrollY() >= ImGui::GetScrollMaxY();
+    ImGuiListClipper clipper;
+    clipper.Begin(static_cast<int>(lines_.size()));
+    while (clipper.Step()) {
+        for (int i = clipper.DisplayStart; i < clipper.DisplayEnd; ++i) {
+            ImGui::TextUnformatted(lines_[static_cast<std::size_t>(i)].c_str());
+        }
+    }
+    if (atBottom) {
+        ImGui::SetScrollHereY(1.0F);
+    }
+    ImGui::EndChild();
+
+    ImGui::SetNextItemWidth(-1.0F);
+    if (refocus_) {
+        ImGui::SetKeyboardFocusHere();
+        refocus_ = false;
+    }
+    if (ImGui::InputTextWithHint("##input", "NAME VALUE sets a variable, NAME shows it", input_.data(),
+                                 input_.size(), ImGuiInputTextFlags_EnterReturnsTrue)) {
+        session.TypeConsoleLine(input_.data());
+        input_[0] = '\0';
+        refocus_ = true;
+    }
+    ImGui::End();
+}
+
+// ---------------------------------------------------------------------------
+// Game
+// ---------------------------------------------------------------------------
+
+void DrawGameWindow(Session& session, Vector2 view) {
+    const float width = 300.0F;
+    ImGui::SetNextWindowPos({static_cast<float>(view.X) - width - kMargin, kTop}, ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSize({width, 0.0F}, ImGuiCond_FirstUseEver);
+    if (ImGui::Begin("Game", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) {
+        bool freeplay = session.Host().IsInFreeplay();
+        if (ImGui::Checkbox("Free play (F)", &freeplay)) {
+            session.Host().SetFreeplay(freeplay);
+        }
+        const float roll = session.Roll();
+        ImGui::Text("Roll %+.3f%s", static_cast<double>(roll),
+                    roll == 1.0F || roll == -1.0F ? "  (full)" : "");
+        ImGui::TextDisabled("Q / Left: roll left   E / Right: roll right");
+        ImGui::TextDisabled("Gamepad: left stick across   Esc: quit");
+    }
+    ImGui::End();
+}
+
+} // namespace spinbeat_host

@@ -1,0 +1,39 @@
+// A picture in memory, painted in software, and PNG files of pictures.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "scene.h"
+
+namespace spinbeat_host {
+
+// Opaque RGB pixels, top row first: what a screen would show.
+class Picture : public Painter {
+public:
+    Picture(int width, int height);
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    Rgba At(int x, int y) const;
+    std::span<const std::uint8_t> Rgb() const { return pixels_; }
+
+    void FillRect(int x, int y, int w, int h, Rgba color) override;
+    // Covers the pixels whose centres lie inside; no smoothing of the edges.
+    void FillConvex(std::span<const PointF> corners, Rgba color) override;
+
+private:
+    void Blend(int x, int y, Rgba color);
+
+    int width_;
+    int height_;
+    std::vector<std::uint8_t> pixels_;
+};
+
+// Writes `rgb` (3 bytes a pixel, rows of `width`, top row first) as a PNG; returns false on failure.
+bool WritePng(const std::filesystem::path& file, int width, int height, std::span<const std::uint8_t> rgb);
+
+} // namespace spinbeat_host

@@ -1,0 +1,52 @@
+// The game view: a backdrop, the player's car turning with its roll, and the plugins' canvas calls.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "pluginsdk/host/host.h"
+
+namespace spinbeat_host {
+
+struct Rgba {
+    std::uint8_t r = 0;
+    std::uint8_t g = 0;
+    std::uint8_t b = 0;
+    std::uint8_t a = 255;
+};
+
+struct PointF {
+    float x = 0.0F;
+    float y = 0.0F;
+};
+
+// Whatever puts the view on pixels: the software painter for pictures, Dear ImGui's draw list on
+// screen. Both blend each colour over what is there by its alpha.
+class Painter {
+public:
+    virtual ~Painter() = default;
+    // Pixels x to x + w - 1 and y to y + h - 1; nothing when either size is 0 or less.
+    virtual void FillRect(int x, int y, int w, int h, Rgba color) = 0;
+    // A convex polygon, corners in order around it.
+    virtual void FillConvex(std::span<const PointF> corners, Rgba color) = 0;
+};
+
+// The backdrop's colours, which a picture shows wherever nothing else was drawn.
+inline constexpr Rgba kSkyColor{28, 36, 58, 255};
+inline constexpr Rgba kGroundColor{30, 70, 44, 255};
+// Where the sky ends, as a share of the height.
+inline constexpr float kHorizon = 0.62F;
+
+// A full roll turns the car about once in 1.14 s, so one turn per beat sits near 53 BPM.
+inline constexpr double kRollRadiansPerSecond = 5.5;
+
+void PaintBackdrop(Painter& painter, Vector2 size);
+// `angle` in radians, clockwise on screen as the car rolls right.
+void PaintCar(Painter& painter, Vector2 size, double angle);
+// Replays one frame's canvas calls: a pen position and colour, filled and outlined boxes.
+void ReplayCanvas(Painter& painter, std::span<const pluginsdk::host::CanvasCall> calls);
+void PaintGameView(Painter& painter, Vector2 size, double carAngle,
+                   std::span<const pluginsdk::host::CanvasCall> calls);
+
+} // namespace spinbeat_host

@@ -1,0 +1,151 @@
+// Parsing the headless session script.
+#include "script.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "parse-number.h"
+
+namespace spinbeat_host {
+
+namespace {
+
+constexpr std::int32_t kMaxSide = 8192;
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsSpace(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsSpace(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// Splits off the first word; `rest` keeps what follows it, trimmed.
+std::string_view NextWord(std::string_view& rest) {
+    rest = Trim(rest);
+    std::size_t end = 0;
+    while (end < rest.size() && !IsSpace(rest[end])) {
+        ++end;
+    }
+    const std::string_view word = rest.substr(0, end);
+    rest = Trim(rest.substr(end));
+    return word;
+}
+
+std::vector<std::string_view> Words(std::string_view text) {
+    std::vector<std::string_view> words;
+    while (!Trim(text).empty()) {
+        words.push_back(NextWord(text));
+    }
+    return words;
+}
+
+// Snapshot names become file names in the output folder, so they stay plain.
+bool IsPlainName(std::string_view name) {
+    return !name.empty() && name.front() != '.' && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+               c == '_' || c == '.';
+    });
+}
+
+// Fills `command` from the words after the time; returns what is wrong, or nothing.
+std::optional<std::string> ParseCommand(std::string_view name, std::string_view rest,
+                                        ScriptCommand& command) {
+    using Kind = ScriptCommand::Kind;
+    const std::vector<std::string_view> args = Words(rest);
+    const auto noArgs = [&](Kind kind) -> std::optional<std::string> {
+        command.kind = kind;
+        if (!args.empty()) {
+            return std::string(name) + " takes no arguments";
+        }
+        return std::nullopt;
+    };
+    if (name == "freeplay") {
+        command.kind = Kind::Freeplay;
+        if (args.size() != 1 || (args[0] != "on" && args[0] != "off")) {
+            return std::string("freeplay needs on or off");
+        }
+        command.on = args[0] == "on";
+    } else if (name == "roll") {
+        command.kind = Kind::Roll;
+        const auto roll = args.size() == 1 ? ParseFloat(args[0]) : std::nullopt;
+        if (!roll || *roll < -1.0F || *roll > 1.0F) {
+            return std::string("roll needs one number from -1.0 to 1.0");
+        }
+        command.roll = *roll;
+    } else if (name == "console") {
+        command.kind = Kind::Console;
+        if (rest.empty()) {
+            return std::string("console needs the text to type");
+        }
+        command.text = rest;
+    } else if (name == "size") {
+        command.kind = Kind::Size;
+        const auto width = args.size() == 2 ? ParseInteger(args[0]) : std::nullopt;
+        const auto height = args.size() == 2 ? ParseInteger(args[1]) : std::nullopt;
+        if (!width || !height || *width < 1 || *height < 1 || *width > kMaxSide || *height > kMaxSide) {
+            return "size needs a width and a height, each 1 to " + std::to_string(kMaxSide);
+        }
+        command.size = {static_cast<std::int32_t>(*width), static_cast<std::int32_t>(*height)};
+    } else if (name == "snapshot") {
+        command.kind = Kind::Snapshot;
+        if (args.size() != 1 || !IsPlainName(args[0])) {
+            return std::string("snapshot needs one name of letters, digits, '-', '_' and '.'");
+        }
+        command.text = args[0];
+    } else if (name == "playtest") {
+        return noArgs(Kind::Playtest);
+    } else if (name == "quit") {
+        return noArgs(Kind::Quit);
+    } else {
+        return "unknown command '" + std::string(name) + "'";
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<std::vector<ScriptCommand>, std::string> ParseScript(std::string_view text) {
+    std::vector<ScriptCommand> commands;
+    int lineNumber = 0;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        ++lineNumber;
+        line = Trim(line);
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        const auto fail = [&](const std::string& message) {
+            return "line " + std::to_string(lineNumber) + ": " + message;
+        };
+        std::string_view rest = line;
+        const std::string_view time = NextWord(rest);
+        const auto ms = ParseInteger(time);
+        if (!ms || *ms < 0) {
+            return fail("'" + std::string(time) + "' is no time in ms; lines read <ms> <command> [args]");
+        }
+        if (!commands.empty() && *ms < commands.back().ms) {
+            return fail("time goes back from " + std::to_string(commands.back().ms) + " ms");
+        }
+        const std::string_view name = NextWord(rest);
+        if (name.empty()) {
+            return fail("a command must follow the time");
+        }
+        ScriptCommand command;
+        command.line = lineNumber;
+        command.ms = *ms;
+        if (const auto error = ParseCommand(name, rest, command)) {
+            return fail(*error);
+        }
+        commands.push_back(std::move(command));
+    }
+    return commands;
+}
+
+} // namespace spinbeat_host
