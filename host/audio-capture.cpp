@@ -81,11 +81,14 @@ void AudioCapture::Observe(double nowMs) {
     std::error_code error;
     if (!started_) {
         if (!std::filesystem::exists(rawFile_, error)) {
+            lastLookMs_ = nowMs;
             return;
         }
+        // The device opened, and wrote its first buffer, since the last look: right at the start
+        // of the update that opened it, before the work of its first playback.
         started_ = true;
-        startMs_ = nowMs;
-        marks_.push_back({nowMs, 0});
+        startMs_ = lastLookMs_;
+        marks_.push_back({startMs_, 0});
     }
     const auto bytes = std::filesystem::file_size(rawFile_, error);
     if (error || bytes == lastBytes_) {

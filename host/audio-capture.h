@@ -20,8 +20,9 @@ public:
     // Points SDL's audio at `rawFile`; must come before the plugin can open its device.
     explicit AudioCapture(std::filesystem::path rawFile);
 
-    // Notes how far the capture has come, at session time `nowMs`: after every input update (the
-    // device opens inside one, which dates the capture's start) and about every millisecond between.
+    // Notes how far the capture has come, at session time `nowMs`: right before and after every
+    // input update (the device opens inside one, which dates the capture's start) and about every
+    // millisecond between.
     void Observe(double nowMs);
 
     struct Result {
@@ -41,6 +42,7 @@ private:
 
     std::filesystem::path rawFile_;
     bool started_ = false;
+    double lastLookMs_ = 0.0;
     double startMs_ = 0.0;
     std::uintmax_t lastBytes_ = 0;
     // When the buffer starting at `frame` was written. The driver keeps its own pace, a little

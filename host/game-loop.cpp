@@ -27,11 +27,9 @@ double GameLoop::NowMs() const {
     return std::chrono::duration<double, std::milli>(Clock::now() - start_).count();
 }
 
-void GameLoop::TickDone() {
-    const double now = NowMs();
-    worstTickLatenessMs_ = std::max(worstTickLatenessMs_, now - nextTickMs_);
-    nextTickMs_ = Advance(nextTickMs_, tickMs_, now);
-}
+void GameLoop::TickStarts() { worstTickLatenessMs_ = std::max(worstTickLatenessMs_, NowMs() - nextTickMs_); }
+
+void GameLoop::TickDone() { nextTickMs_ = Advance(nextTickMs_, tickMs_, NowMs()); }
 
 void GameLoop::FrameDone() { nextFrameMs_ = Advance(nextFrameMs_, frameMs_, NowMs()); }
 

@@ -15,11 +15,13 @@ public:
     double NowMs() const;
     double NextTickMs() const { return nextTickMs_; }
     double NextFrameMs() const { return nextFrameMs_; }
-    // Moves the schedule on after an update or a frame. A loop that fell behind by more than a
-    // period skips what it missed instead of catching up in a burst, as a game would.
+    // Marks the start of a due update, and moves the schedule on after it or a frame. A loop that
+    // fell behind by more than a period skips what it missed instead of catching up in a burst,
+    // as a game would.
+    void TickStarts();
     void TickDone();
     void FrameDone();
-    // How late the latest update ran, at most, since the start: a busy machine shows here.
+    // How late an update started, at most, since the start: a busy machine shows here.
     double WorstTickLatenessMs() const { return worstTickLatenessMs_; }
     // Sleeps until session time `ms`; returns at once when that has passed.
     void SleepUntil(double ms) const;

@@ -205,6 +205,8 @@ int RunHeadless(const Options& options) {
             }
             endMs = loop.NowMs();
         } else if (loop.NextTickMs() <= loop.NextFrameMs()) {
+            loop.TickStarts();
+            capture.Observe(loop.NowMs());
             session.Tick();
             capture.Observe(loop.NowMs());
             loop.TickDone();

@@ -205,6 +205,7 @@ int RunWindow(const Options& options) {
                     platform.controller = nullptr;
                 }
             }
+            loop.TickStarts();
             session.SetRoll(ReadRoll(platform, keyboardFree, options.roll));
             session.Tick();
             loop.TickDone();
