@@ -26,7 +26,7 @@ void SettingsWindow::PressButton(std::string label) {
 
 void SettingsWindow::Draw(Session& session) {
     ImGui::SetNextWindowPos({kMargin, kTop}, ImGuiCond_FirstUseEver);
-    ImGui::SetNextWindowSize({640.0F, 250.0F}, ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSize({760.0F, 230.0F}, ImGuiCond_FirstUseEver);
     const bool open = ImGui::Begin("Settings");
     struct Page {
         pluginsdk::host::LoadedPlugin* plugin;
@@ -39,7 +39,7 @@ void SettingsWindow::Draw(Session& session) {
         }
     }
     if (open) {
-        ImGui::BeginChild("plugins", {130.0F, 0.0F}, true);
+        ImGui::BeginChild("plugins", {120.0F, 0.0F}, true);
         for (std::size_t i = 0; i < pages.size(); ++i) {
             ImGui::PushID(static_cast<int>(i));
             if (ImGui::Selectable(pages[i].window->GetPluginName().c_str(), chosen_ == i)) {

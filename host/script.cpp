@@ -128,7 +128,9 @@ std::variant<std::vector<ScriptCommand>, std::string> ParseScript(std::string_vi
         const std::string_view time = NextWord(rest);
         const auto ms = ParseInteger(time);
         if (!ms || *ms < 0) {
-            return fail("'" + std::string(time) + "' is no time in ms; lines read <ms> <command> [args]");
+            // Built by appending: GCC 12 warns wrongly about a one-character literal + std::string.
+            return fail(
+                std::string("'").append(time).append("' is no time in ms; lines read <ms> <command> [args]"));
         }
         if (!commands.empty() && *ms < commands.back().ms) {
             return fail("time goes back from " + std::to_string(commands.back().ms) + " ms");
