@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <iostream>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "game-loop.h"
@@ -144,6 +145,11 @@ int RunWindow(const Options& options) {
         return 1;
     }
     platform.sdl = true;
+    // With no display SDL falls back to drawing off screen, where only a screenshot shows anything.
+    if (std::string_view(SDL_GetCurrentVideoDriver()) == "offscreen" && !options.screenshot) {
+        std::cerr << "spinbeat-host: no display to show a window on; try --headless, or --screenshot\n";
+        return 1;
+    }
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 2);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
