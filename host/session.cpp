@@ -10,9 +10,7 @@ Session::Session(const Setup& setup) : host_(setup.data), car_(host_.AddCar()), 
     host_.SetFreeplay(setup.freeplay);
     plugin_ = &host_.LoadPlugin(setup.module);
     if (config_) {
-        const std::error_code error = host_.LoadConfig(*config_);
-        // No file yet is the first run, not a problem.
-        if (error && error != std::errc::no_such_file_or_directory) {
+        if (const std::error_code error = host_.LoadConfig(*config_)) {
             host_.Log("Config " + config_->string() + " could not be read: " + error.message());
         }
     }

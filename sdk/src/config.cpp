@@ -41,6 +41,15 @@ std::error_code LastError() { return {errno != 0 ? errno : EIO, std::generic_cat
 } // namespace
 
 std::error_code Host::LoadConfig(const std::filesystem::path& file) {
+    std::error_code error;
+    const auto status = std::filesystem::status(file, error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return {};
+    }
+    // A folder opens as a stream on some systems and then reads as empty.
+    if (status.type() == std::filesystem::file_type::directory) {
+        return std::make_error_code(std::errc::is_a_directory);
+    }
     errno = 0;
     std::ifstream in(file);
     if (!in.is_open()) {

@@ -159,8 +159,10 @@ public:
     // Applies a configuration file, one `NAME VALUE` line per variable, through each variable's
     // setter so that its change callbacks run: call it once the plugins' onLoad has registered their
     // variables. A line naming no variable is kept for SaveConfig, since its plugin may simply not
-    // be loaded this time. A malformed line is reported on the console and skipped. Returns the
-    // error of opening or reading the file (no_such_file_or_directory before the first save).
+    // be loaded this time. A malformed line is reported on the console and skipped. A missing file
+    // applies nothing and is no error: the first run has none. Returns the error of opening or
+    // reading the file; compare it with false, not with an errc, since a Windows build's DLL has
+    // error categories of its own.
     std::error_code LoadConfig(const std::filesystem::path& file);
     // Writes `NAME "VALUE"` for every variable registered with save-to-config, and the kept lines of
     // LoadConfig, through a temporary file so that a failed write never leaves half a file.
