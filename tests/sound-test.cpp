@@ -125,8 +125,9 @@ TEST(BeatSound, EveryBeatReachesTheDeviceAtTheBeatsSpacing) {
     const auto beatGaps = Gaps(beats);
     const auto onsetGaps = Gaps(onsets);
     for (std::size_t i = 0; i < beatGaps.size(); ++i) {
-        // One buffer, plus a little for the scheduler of a busy test machine.
-        EXPECT_NEAR(onsetGaps[i], beatGaps[i], kBufferMs + 3.0) << "beat " << i + 1;
+        // One buffer, plus the disk driver's own clock: it writes a little slower than real time,
+        // by up to a few percent on a busy machine.
+        EXPECT_NEAR(onsetGaps[i], beatGaps[i], kBufferMs + 0.05 * beatGaps[i]) << "beat " << i + 1;
     }
 }
 
@@ -145,7 +146,7 @@ TEST(BeatSound, ANewPlaybackCutsTheOneStillSounding) {
     ASSERT_EQ(beats.size(), 2U);
     ASSERT_EQ(onsets.size(), 2U);
     // Queued after the first instead of in its place, the second would start 300 ms later.
-    EXPECT_NEAR(onsets[1] - onsets[0], beats[1] - beats[0], kBufferMs + 3.0);
+    EXPECT_NEAR(onsets[1] - onsets[0], beats[1] - beats[0], kBufferMs + 0.05 * (beats[1] - beats[0]));
     // The second plays whole after the cut: 300 ms of tone, then silence.
     const auto first = static_cast<std::size_t>(onsets[0] * kRate / 1000);
     const auto second = static_cast<std::size_t>(onsets[1] * kRate / 1000);
