@@ -5,40 +5,33 @@
 #include <optional>
 
 #include "parse-number.h"
+#include "pluginsdk/host/host.h"
 
 namespace spinbeat_host {
 
 namespace {
 
+using pluginsdk::host::TrimSpace;
+
 constexpr std::int32_t kMaxSide = 8192;
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsSpace(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsSpace(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 // Splits off the first word; `rest` keeps what follows it, trimmed.
 std::string_view NextWord(std::string_view& rest) {
-    rest = Trim(rest);
+    rest = TrimSpace(rest);
     std::size_t end = 0;
     while (end < rest.size() && !IsSpace(rest[end])) {
         ++end;
     }
     const std::string_view word = rest.substr(0, end);
-    rest = Trim(rest.substr(end));
+    rest = TrimSpace(rest.substr(end));
     return word;
 }
 
 std::vector<std::string_view> Words(std::string_view text) {
     std::vector<std::string_view> words;
-    while (!Trim(text).empty()) {
+    while (!TrimSpace(text).empty()) {
         words.push_back(NextWord(text));
     }
     return words;
@@ -117,7 +110,7 @@ std::variant<std::vector<ScriptCommand>, std::string> ParseScript(std::string_vi
         std::string_view line = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         ++lineNumber;
-        line = Trim(line);
+        line = TrimSpace(line);
         if (line.empty() || line.front() == '#') {
             continue;
         }

@@ -12,25 +12,13 @@ namespace {
 
 constexpr std::string_view kHeader = "// Saved console variables, one NAME \"VALUE\" per line.";
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsSpace(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsSpace(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 // A setting line needs a value, and quotes that open must close; the console itself is more
 // forgiving, but a config line like that is a damaged file, not something a player typed.
 bool IsWellFormed(std::string_view line, const ConsoleCommand& command) {
     if (!command.value || command.name.find('"') != std::string::npos) {
         return false;
     }
-    const std::string_view raw = Trim(Trim(line).substr(command.name.size()));
+    const std::string_view raw = TrimSpace(TrimSpace(line).substr(command.name.size()));
     const bool opens = raw.front() == '"';
     const bool closes = raw.size() >= 2 && raw.back() == '"';
     return opens == closes;

@@ -9,6 +9,8 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
+} // namespace
+
 std::string_view TrimSpace(std::string_view text) {
     while (!text.empty() && IsSpace(text.front())) {
         text.remove_prefix(1);
@@ -18,8 +20,6 @@ std::string_view TrimSpace(std::string_view text) {
     }
     return text;
 }
-
-} // namespace
 
 std::optional<ConsoleCommand> ParseConsoleLine(std::string_view line) {
     line = TrimSpace(line);

@@ -14,17 +14,6 @@ namespace pluginsdk::detail {
 
 namespace {
 
-std::string_view Trim(std::string_view text) {
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && isSpace(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isSpace(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 std::string FormatFloat(float value) {
     std::array<char, 32> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
@@ -67,7 +56,7 @@ void SetText(const std::shared_ptr<CVarState>& cvar, std::string text) {
 } // namespace
 
 double ParseNumberLeniently(std::string_view text) {
-    text = Trim(text);
+    text = host::TrimSpace(text);
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
     }

@@ -49,6 +49,8 @@ struct ConsoleCommand {
     std::string name;
     std::optional<std::string> value;
 };
+// The text without the blanks (spaces, tabs, line ends) around it.
+PLUGINSDK_API std::string_view TrimSpace(std::string_view text);
 // Empty and comment lines give no command. Surrounding quotes of the value are removed.
 PLUGINSDK_API std::optional<ConsoleCommand> ParseConsoleLine(std::string_view line);
 
