@@ -1,0 +1,3 @@
+// The Windows SDK spells this header with capitals; wine spells it in lower case.
+#pragma once
+#include <windows.h>
