@@ -68,6 +68,8 @@ endif()
 if(SPINBEAT_BUILD_TESTS)
   set(SPINBEAT_GTEST_DIR /usr/src/googletest/googletest CACHE PATH "GoogleTest sources for the Windows tests")
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  # The tests use the release DLL runtime, as the module does; GoogleTest would pick the static one.
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
   # Its targets come with the names of the installed package's: GTest::gtest, GTest::gtest_main.
   add_subdirectory("${SPINBEAT_GTEST_DIR}" "${CMAKE_BINARY_DIR}/_deps/googletest" EXCLUDE_FROM_ALL)
 endif()

@@ -107,6 +107,12 @@ void RollTwoBeats(PluginSession& session) {
     }
 }
 
+// For messages: a path in UTF-8 always converts, where the ANSI code page may lack its characters.
+std::string Utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
 bool IsAscii(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
@@ -128,7 +134,7 @@ TEST(WindowsBeatSound, EachBeatHandsTheFileByItsUtf16PathToAnAsynchronousPlaySou
 
     // One backslash between folder and name, whether or not the folder ends with one.
     for (const std::wstring& dataFolder : {folder.native(), folder.native() + L"\\"}) {
-        SCOPED_TRACE(std::filesystem::path(dataFolder).string());
+        SCOPED_TRACE(Utf8(dataFolder));
         session.host.SetDataFolder(dataFolder);
         PlaySoundRecorder recorder(spinbeat_test::TestModulePath());
         RollTwoBeats(session);
@@ -136,7 +142,7 @@ TEST(WindowsBeatSound, EachBeatHandsTheFileByItsUtf16PathToAnAsynchronousPlaySou
 
         ASSERT_EQ(soundCalls.size(), 2U);
         for (const SoundCall& call : soundCalls) {
-            EXPECT_TRUE(call.name == expected) << std::filesystem::path(call.name).string();
+            EXPECT_TRUE(call.name == expected) << Utf8(call.name);
             EXPECT_EQ(call.module, nullptr);
             // SND_ASYNC: the call returns at once while the sound plays on winmm's thread.
             EXPECT_EQ(call.flags, static_cast<DWORD>(SND_FILENAME | SND_ASYNC));

@@ -1,37 +1,43 @@
-"""Checks of the built Windows DLLs as files: export table, imported DLLs, version resource.
+"""Checks of the built Windows DLLs as files: export table, import table, version resource, the package.
 
-Usage: python3 windows-dll-check.py --objdump OBJDUMP {exports|imports|version} DLL [--needs NAME]...
+Usage: python3 windows-dll-check.py {exports|imports|version|package} FILE [options]
+  imports: [--needs NAME]... [--names-exist-in NAME=PATH]...
+  package: --holds NAME=PATH... (the zip holds exactly these, each the same bytes as PATH)
 Prints what it read; exits non-zero with the differences when a check fails.
 """
 import argparse
 import os
-import re
+import shutil
 import subprocess
 import sys
+import zipfile
 
-BASE_CLASS = "BakkesMod::Plugin::BakkesModPlugin"
+import pefile
 
-# The loader's entry points under their plain names, and the plugin base class's members.
+BASE_CLASS = "BakkesModPlugin@Plugin@BakkesMod@@"
+
+# The loader's entry points under their plain names, and the plugin base class's members under the
+# names MSVC decorates them with, which the host's import library of them asks for.
 EXPECTED_EXPORTS = {
     "exports",
     "getPlugin",
     "deleteMe",
-    f"{BASE_CLASS}::BakkesModPlugin()",
-    f"{BASE_CLASS}::BakkesModPlugin({BASE_CLASS} const&)",
-    f"{BASE_CLASS}::BakkesModPlugin({BASE_CLASS}&&)",
-    f"{BASE_CLASS}::~BakkesModPlugin()",
-    f"{BASE_CLASS}::operator=({BASE_CLASS} const&)",
-    f"{BASE_CLASS}::operator=({BASE_CLASS}&&)",
-    f"{BASE_CLASS}::onLoad()",
-    f"{BASE_CLASS}::onUnload()",
-    f"vtable for {BASE_CLASS}",
-    # An exported class brings its run-time type information along on Windows.
-    f"typeinfo for {BASE_CLASS}",
+    f"??0{BASE_CLASS}QEAA@XZ",  # default constructor
+    f"??0{BASE_CLASS}QEAA@AEBV012@@Z",  # copy constructor
+    f"??0{BASE_CLASS}QEAA@$$QEAV012@@Z",  # move constructor
+    f"??1{BASE_CLASS}QEAA@XZ",  # destructor, not virtual
+    f"??4{BASE_CLASS}QEAAAEAV012@AEBV012@@Z",  # copy assignment
+    f"??4{BASE_CLASS}QEAAAEAV012@$$QEAV012@@Z",  # move assignment
+    f"?onLoad@{BASE_CLASS}UEAAXXZ",
+    f"?onUnload@{BASE_CLASS}UEAAXXZ",
+    f"??_7{BASE_CLASS}6B@",  # the table of virtual operations
 }
 
-# DLLs of Windows itself. Anything else (the MinGW runtime's libstdc++-6.dll, libgcc_s_seh-1.dll,
-# libwinpthread-1.dll above all) would have to be shipped beside the plugin.
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "imm32.dll", "winmm.dll", "msvcrt.dll"}
+# DLLs of Windows itself, and the Visual C++ runtime a release build of the host uses. Anything else
+# (a MinGW or GCC runtime above all) would have to be shipped beside the plugin.
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "imm32.dll", "winmm.dll"}
+VC_RUNTIME_DLLS = {"vcruntime140.dll", "vcruntime140_1.dll", "msvcp140.dll", "msvcp140_1.dll", "msvcp140_2.dll",
+                   "msvcp140_atomic_wait.dll", "msvcp140_codecvt_ids.dll", "ucrtbase.dll"}
 
 EXPECTED_VERSION = (1, 0, 0, 13)
 EXPECTED_STRINGS = {
@@ -44,51 +50,66 @@ EXPECTED_STRINGS = {
 }
 
 
-def objdump_private_headers(objdump, dll):
-    return subprocess.run([objdump, "-p", dll], check=True, capture_output=True, text=True).stdout
+def load(path, directory):
+    pe = pefile.PE(path, fast_load=True)
+    pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY[directory]])
+    return pe
 
 
-def demangle(objdump, names):
-    cxxfilt = re.sub(r"objdump$", "c++filt", objdump)
-    result = subprocess.run([cxxfilt], input="\n".join(names), check=True, capture_output=True, text=True)
-    return result.stdout.splitlines()
+def exported_names(path):
+    pe = load(path, "IMAGE_DIRECTORY_ENTRY_EXPORT")
+    if not hasattr(pe, "DIRECTORY_ENTRY_EXPORT"):
+        return []
+    return [symbol.name.decode() for symbol in pe.DIRECTORY_ENTRY_EXPORT.symbols if symbol.name]
+
+
+def undecorate(names):
+    """The names as C++ declarations, where an undecorator is at hand; the names themselves otherwise."""
+    tool = shutil.which("llvm-undname-19") or shutil.which("llvm-undname")
+    decorated = [name for name in names if name.startswith("?")]
+    if not tool or not decorated:
+        return {}
+    result = subprocess.run([tool], input="\n".join(decorated) + "\n", capture_output=True, text=True)
+    readable = [line for line in result.stdout.splitlines() if line and line not in decorated]
+    return dict(zip(decorated, readable)) if len(readable) == len(decorated) else {}
 
 
 def check_exports(args):
-    headers = objdump_private_headers(args.objdump, args.dll)
-    table = headers.split("[Ordinal/Name Pointer] Table", 1)
-    if len(table) != 2:
-        return [f"{args.dll} has no export name table"]
-    names = []
-    for line in table[1].splitlines()[1:]:
-        match = re.match(r"\s*\[\s*\d+\]\s+(\S+)$", line)
-        if not match:
-            break
-        names.append(match.group(1))
+    names = exported_names(args.dll)
+    readable = undecorate(names)
     print("Export name table:")
-    for name, readable in zip(names, demangle(args.objdump, names)):
-        print(f"  {name}" + (f"  ({readable})" if readable != name else ""))
-    exported = set(demangle(args.objdump, names))
+    for name in names:
+        print(f"  {name}" + (f"  ({readable[name]})" if name in readable else ""))
+    exported = set(names)
     return [f"missing export: {name}" for name in sorted(EXPECTED_EXPORTS - exported)] + [
         f"unexpected export: {name}" for name in sorted(exported - EXPECTED_EXPORTS)
     ]
 
 
 def check_imports(args):
-    headers = objdump_private_headers(args.objdump, args.dll)
-    imported = re.findall(r"^\s*DLL Name: (\S+)$", headers, re.MULTILINE)
-    print("Imported DLLs: " + ", ".join(imported))
-    allowed = SYSTEM_DLLS | {name.lower() for name in args.needs}
-    problems = [f"imports a DLL that is not part of Windows: {name}"
-                for name in imported if name.lower() not in allowed]
-    problems += [f"does not import {name}" for name in args.needs
-                 if name.lower() not in {dll.lower() for dll in imported}]
+    pe = load(args.dll, "IMAGE_DIRECTORY_ENTRY_IMPORT")
+    imports = {entry.dll.decode(): [i.name.decode() for i in entry.imports if i.name]
+               for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
+    print("Import table:")
+    for dll, names in imports.items():
+        print(f"  {dll}: {len(names)} names")
+    allowed = SYSTEM_DLLS | VC_RUNTIME_DLLS | {name.lower() for name in args.needs}
+    problems = [f"imports a DLL that is neither Windows' nor the Visual C++ runtime's: {dll}"
+                for dll in imports if dll.lower() not in allowed and not dll.lower().startswith("api-ms-win-crt-")]
+    present = {dll.lower() for dll in imports}
+    problems += [f"does not import {name}" for name in args.needs if name.lower() not in present]
+    for spec in args.names_exist_in:
+        dll, path = spec.split("=", 1)
+        available = set(exported_names(path))
+        wanted = next((names for name, names in imports.items() if name.lower() == dll.lower()), [])
+        missing = sorted(set(wanted) - available)
+        if not missing:
+            print(f"  every one of the {len(wanted)} names from {dll} is exported by {path}")
+        problems += [f"imports {name} from {dll}, which {path} does not export" for name in missing]
     return problems
 
 
 def check_version(args):
-    import pefile
-
     pe = pefile.PE(args.dll)
     if not getattr(pe, "VS_FIXEDFILEINFO", None):
         return [f"{args.dll} has no version resource"]
@@ -117,16 +138,35 @@ def check_version(args):
     return problems
 
 
+def check_package(args):
+    with zipfile.ZipFile(args.dll) as package:
+        entries = {info.filename: package.read(info) for info in package.infolist() if not info.is_dir()}
+    for name, data in sorted(entries.items()):
+        print(f"  {name}: {len(data)} bytes")
+    wanted = dict(spec.split("=", 1) for spec in args.holds)
+    problems = [f"holds {name}, which it should not" for name in sorted(set(entries) - set(wanted))]
+    for name, path in sorted(wanted.items()):
+        if name not in entries:
+            problems.append(f"does not hold {name}")
+        elif entries[name] != open(path, "rb").read():
+            problems.append(f"{name} differs from {path}")
+    return problems
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--objdump", required=True)
-    parser.add_argument("check", choices=["exports", "imports", "version"])
+    parser.add_argument("check", choices=["exports", "imports", "version", "package"])
     parser.add_argument("dll")
     parser.add_argument("--needs", action="append", default=[], metavar="NAME",
-                        help="a DLL that the DLL must import, whether part of Windows or not")
+                        help="a DLL that the DLL must import")
+    parser.add_argument("--names-exist-in", action="append", default=[], metavar="NAME=PATH",
+                        help="every name imported from DLL NAME must be exported by the DLL at PATH")
+    parser.add_argument("--holds", action="append", default=[], metavar="NAME=PATH",
+                        help="a file the package holds under NAME, with the bytes of PATH")
     args = parser.parse_args()
     print(f"{os.path.basename(args.dll)}:")
-    problems = {"exports": check_exports, "imports": check_imports, "version": check_version}[args.check](args)
+    checks = {"exports": check_exports, "imports": check_imports, "version": check_version, "package": check_package}
+    problems = checks[args.check](args)
     for problem in problems:
         print(f"FAILED: {problem}", file=sys.stderr)
     return 1 if problems else 0

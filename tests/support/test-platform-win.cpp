@@ -28,7 +28,7 @@ bool IsModuleLoaded(const std::filesystem::path& module) {
     return GetModuleHandleW(std::filesystem::path(module).make_preferred().c_str()) != nullptr;
 }
 
-// The build checks the DLLs' export tables with the toolchain's objdump instead.
+// The build reads the DLLs' export tables from the files instead (tests/windows-dll-check.py).
 std::optional<std::set<std::string>> ExportedSymbols(const std::filesystem::path& /*module*/) {
     return std::nullopt;
 }
