@@ -11,8 +11,5 @@ set_target_properties(pluginsdk PROPERTIES
   INTERFACE_INCLUDE_DIRECTORIES "${SPINBEAT_SDK_INCLUDE_DIR}"
   INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${SPINBEAT_SDK_INCLUDE_DIR}")
 
-# The plugin base class comes with the SDK's headers and library; the module compiles in nothing
-# of its own for it.
+# The plugin defines the base class's members itself, from the SDK's declaration.
 add_library(pluginsdk_plugin_base INTERFACE)
-target_link_libraries(pluginsdk_plugin_base INTERFACE pluginsdk)
-set(SPINBEAT_PLUGIN_BASE_OBJECTS "" CACHE INTERNAL "")

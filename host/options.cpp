@@ -1,7 +1,10 @@
-// The command line of spinbeat-host: modes, paths and the few session settings.
+// The command line of spinbeat-host, described to CLI11: its options, their checks and the usage text.
 #include "options.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cstdint>
+#include <vector>
 
 #include "parse-number.h"
 
@@ -10,6 +13,7 @@ namespace spinbeat_host {
 namespace {
 
 constexpr int kMaxSide = 8192;
+constexpr std::int64_t kMaxFrames = 1'000'000;
 
 std::optional<Vector2> ParseSize(std::string_view text) {
     const auto cross = text.find('x');
@@ -24,20 +28,86 @@ std::optional<Vector2> ParseSize(std::string_view text) {
     return Vector2{static_cast<std::int32_t>(*width), static_cast<std::int32_t>(*height)};
 }
 
+// A value CLI11 has read and spinbeat-host refuses: the message is shown as it is.
+[[noreturn]] void Refuse(const std::string& message) { throw CLI::ValidationError(message); }
+
+// Every option of both modes. CLI11 writes `options` as it reads the command line; `headless` says
+// whether --headless was given.
+void Describe(CLI::App& app, Options& options, bool& headless) {
+    app.description("Loads the Spinbeat plugin module as the game's host does and runs a practice "
+                    "session: in a window, or headless from a script.");
+    // As given last, like most programs' options.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
+    app.add_option("--module", options.module, "plugin module (default: the built Spinbeat.so)")
+        ->type_name("PATH");
+    app.add_option("--data", options.data, "data folder handed to the plugin (default: the built one)")
+        ->type_name("DIR");
+    app.add_option_function<std::string>(
+           "--config", [&](const std::string& file) { options.config = file; },
+           "configuration file, loaded after the plugin starts and saved at exit")
+        ->type_name("FILE");
+    app.add_flag_callback(
+        "--no-freeplay", [&] { options.freeplay = false; }, "start outside free play");
+
+    const std::string window = "Window";
+    app.add_option_function<std::string>(
+           "--size",
+           [&](const std::string& text) {
+               const auto size = ParseSize(text);
+               if (!size) {
+                   Refuse("--size needs WIDTHxHEIGHT, each 1 to " + std::to_string(kMaxSide));
+               }
+               options.windowSize = *size;
+           },
+           "window size (default 1280x720)")
+        ->type_name("WxH")
+        ->group(window);
+    app.add_option_function<std::string>(
+           "--roll",
+           [&](const std::string& text) {
+               const auto roll = ParseFloat(text);
+               if (!roll || *roll < -1.0F || *roll > 1.0F) {
+                   Refuse("--roll needs a number from -1.0 to 1.0");
+               }
+               options.roll = *roll;
+           },
+           "roll held from the start, -1.0 to 1.0 (default 0)")
+        ->type_name("R")
+        ->group(window);
+    app.add_option_function<std::string>(
+           "--screenshot", [&](const std::string& file) { options.screenshot = file; },
+           "write a PNG of the window after --frames N frames, then exit")
+        ->type_name("FILE")
+        ->group(window);
+    app.add_option_function<std::string>(
+           "--frames",
+           [&](const std::string& text) {
+               const auto frames = ParseInteger(text);
+               if (!frames || *frames < 1 || *frames > kMaxFrames) {
+                   Refuse("--frames needs a whole number of frames, 1 or more");
+               }
+               options.frames = static_cast<int>(*frames);
+           },
+           "frames before the screenshot (default 60)")
+        ->type_name("N")
+        ->group(window);
+
+    const std::string script = "Headless";
+    app.add_flag("--headless", headless, "run a scripted session without a window; needs --script and --out")
+        ->group(script);
+    app.add_option("--script", options.script, "the session script")->type_name("FILE")->group(script);
+    app.add_option("--out", options.out, "folder for the session's outputs")->type_name("DIR")->group(script);
+}
+
 } // namespace
 
 std::string Usage() {
-    return "usage: spinbeat-host [options]\n"
-           "  --module PATH        plugin module (default: the built Spinbeat.so)\n"
-           "  --data DIR           data folder handed to the plugin (default: the built one)\n"
-           "  --config FILE        configuration file, loaded after the plugin starts and saved at exit\n"
-           "  --size WxH           window size (default 1280x720)\n"
-           "  --roll R             roll held from the start, -1.0 to 1.0 (default 0)\n"
-           "  --no-freeplay        start outside free play\n"
-           "  --screenshot FILE    write a PNG of the window after --frames N frames (default 60), then "
-           "exit\n"
-           "  --headless --script FILE --out DIR\n"
-           "                       run a scripted session without a window, outputs into DIR\n";
+    CLI::App app("", "spinbeat-host");
+    Options options;
+    bool headless = false;
+    Describe(app, options, headless);
+    return app.help();
 }
 
 std::variant<Options, std::string> ParseOptions(std::span<const std::string> args,
@@ -47,66 +117,22 @@ std::variant<Options, std::string> ParseOptions(std::span<const std::string> arg
     options.module = programDir / "Spinbeat.so";
     options.data = programDir / "data";
     bool headless = false;
-    bool framesGiven = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        // Every option but the flags takes the next argument.
-        const auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= args.size()) {
-                return std::nullopt;
-            }
-            return args[++i];
-        };
-        if (arg == "--help" || arg == "-h") {
-            options.mode = Options::Mode::Help;
-            return options;
-        }
-        if (arg == "--headless") {
-            headless = true;
-            continue;
-        }
-        if (arg == "--no-freeplay") {
-            options.freeplay = false;
-            continue;
-        }
-        const auto next = value();
-        if (!next) {
-            return arg.starts_with("--") ? arg + " needs a value" : "unknown argument " + arg;
-        }
-        if (arg == "--module") {
-            options.module = *next;
-        } else if (arg == "--data") {
-            options.data = *next;
-        } else if (arg == "--config") {
-            options.config = *next;
-        } else if (arg == "--script") {
-            options.script = *next;
-        } else if (arg == "--out") {
-            options.out = *next;
-        } else if (arg == "--screenshot") {
-            options.screenshot = *next;
-        } else if (arg == "--frames") {
-            const auto frames = ParseInteger(*next);
-            if (!frames || *frames < 1 || *frames > 1'000'000) {
-                return "--frames needs a whole number of frames, 1 or more";
-            }
-            options.frames = static_cast<int>(*frames);
-            framesGiven = true;
-        } else if (arg == "--size") {
-            const auto size = ParseSize(*next);
-            if (!size) {
-                return "--size needs WIDTHxHEIGHT, each 1 to " + std::to_string(kMaxSide);
-            }
-            options.windowSize = *size;
-        } else if (arg == "--roll") {
-            const auto roll = ParseFloat(*next);
-            if (!roll || *roll < -1.0F || *roll > 1.0F) {
-                return "--roll needs a number from -1.0 to 1.0";
-            }
-            options.roll = *roll;
-        } else {
-            return "unknown option " + arg;
-        }
+    CLI::App app("", "spinbeat-host");
+    Describe(app, options, headless);
+    // Arguments CLI11 cannot place are named one by one, the first of them, in the order given.
+    app.allow_extras();
+    try {
+        // CLI11 takes the arguments last first.
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        app.parse(reversed);
+    } catch (const CLI::Success&) {
+        options.mode = Options::Mode::Help;
+        return options;
+    } catch (const CLI::ParseError& error) {
+        return std::string(error.what());
+    }
+    if (const auto extra = app.remaining(); !extra.empty()) {
+        return (extra.front().starts_with("-") ? "unknown option " : "unknown argument ") + extra.front();
     }
 
     if (headless) {
@@ -122,7 +148,7 @@ std::variant<Options, std::string> ParseOptions(std::span<const std::string> arg
     if (!options.script.empty() || !options.out.empty()) {
         return "--script and --out belong to --headless";
     }
-    if (framesGiven && !options.screenshot) {
+    if (app.count("--frames") > 0 && !options.screenshot) {
         return "--frames belongs to --screenshot";
     }
     // A player's window keeps its settings; a screenshot shows the defaults unless told otherwise.

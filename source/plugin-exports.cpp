@@ -10,9 +10,17 @@
 #error "SPINBEAT_MAIN_SOURCE must name the full path of Spinbeat.cpp"
 #endif
 
-const BakkesMod::Plugin::PluginInfo exports = {
-    BakkesMod::Plugin::kApiBuildVersion,    SPINBEAT_MAIN_SOURCE, "Spinbeat", "Basic Spinbeat", "1.0.0.13",
-    BakkesMod::Plugin::PLUGINTYPE_FREEPLAY, &getPlugin,           &deleteMe,
+// The plugin API build the module is made for, and the host's value for a free-play plugin: fixed
+// here, so that no SDK's own constants can change what the host reads.
+const PluginRecord exports = {
+    .apiBuildVersion = 95,
+    .sourceFileName = SPINBEAT_MAIN_SOURCE,
+    .className = "Spinbeat",
+    .pluginName = "Basic Spinbeat",
+    .pluginVersion = "1.0.0.13",
+    .pluginType = 1,
+    .createFunction = &getPlugin,
+    .deleteFunction = &deleteMe,
 };
 
 // Static objects of one file are destroyed in the reverse order of their definitions: at module

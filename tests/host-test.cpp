@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "options.h"
 #include "picture.h"
 #include "plugin-session.h"
 #include "script.h"
@@ -380,6 +381,80 @@ TEST(HostScript, ReadsEveryCommandAndNamesTheFirstBadLine) {
         ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << script;
         EXPECT_TRUE(std::get<std::string>(parsed).starts_with(message)) << std::get<std::string>(parsed);
     }
+}
+
+// ---------------------------------------------------------------------------
+// The command line
+// ---------------------------------------------------------------------------
+
+TEST(HostOptions, EveryOptionReachesTheSessionAndEachModeGetsItsDefaults) {
+    using spinbeat_host::Options;
+    using spinbeat_host::ParseOptions;
+    const auto parse = [](std::vector<std::string> args) {
+        auto parsed = ParseOptions(args, "/prog", "/home/p/config.cfg");
+        EXPECT_TRUE(std::holds_alternative<Options>(parsed)) << std::get<std::string>(parsed);
+        return std::holds_alternative<Options>(parsed) ? std::get<Options>(parsed) : Options{};
+    };
+    const Options window =
+        parse({"--module", "m.so", "--data", "d", "--config", "c.cfg", "--size", "640x480", "--roll", "-0.25",
+               "--no-freeplay", "--screenshot", "s.png", "--frames=5", "--roll", "+1"});
+    EXPECT_EQ(window.mode, Options::Mode::Window);
+    EXPECT_EQ(window.module, "m.so");
+    EXPECT_EQ(window.data, "d");
+    EXPECT_EQ(window.config, "c.cfg");
+    EXPECT_EQ(window.windowSize, (Vector2{640, 480}));
+    EXPECT_EQ(window.roll, 1.0F) << "the last of an option given twice holds";
+    EXPECT_FALSE(window.freeplay);
+    EXPECT_EQ(window.screenshot, "s.png");
+    EXPECT_EQ(window.frames, 5);
+
+    const Options plain = parse({});
+    EXPECT_EQ(plain.module, "/prog/Spinbeat.so");
+    EXPECT_EQ(plain.data, "/prog/data");
+    EXPECT_EQ(plain.config, "/home/p/config.cfg") << "a player's window keeps its settings";
+    EXPECT_TRUE(plain.freeplay);
+    EXPECT_EQ(parse({"--screenshot", "s.png"}).config, std::nullopt);
+    const Options headless = parse({"--script", "s.txt", "--headless", "--out", "o"});
+    EXPECT_EQ(headless.mode, Options::Mode::Headless);
+    EXPECT_EQ(headless.config, std::nullopt);
+    EXPECT_EQ(parse({"--module", "m.so", "-h"}).mode, Options::Mode::Help);
+
+    const std::string usage = spinbeat_host::Usage();
+    for (const char* option :
+         {"--help", "--module PATH", "--data DIR", "--config FILE", "--no-freeplay", "--size WxH", "--roll R",
+          "--screenshot FILE", "--frames N", "--headless", "--script FILE", "--out DIR"}) {
+        EXPECT_NE(usage.find(option), std::string::npos) << option << " missing from\n" << usage;
+    }
+}
+
+TEST(HostOptions, BadValuesAndOptionsOfTheOtherModeAreRefusedWithTheirReason) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> bad = {
+        {{"--bogus", "1"}, "unknown option --bogus"},
+        {{"stray"}, "unknown argument stray"},
+        {{"--data", "d", "--module"}, "--module"},
+        {{"--size", "640"}, "--size needs WIDTHxHEIGHT, each 1 to 8192"},
+        {{"--size", "8193x480"}, "--size needs WIDTHxHEIGHT"},
+        {{"--roll", "1.5"}, "--roll needs a number from -1.0 to 1.0"},
+        {{"--roll", "nan"}, "--roll needs a number"},
+        {{"--screenshot", "s.png", "--frames", "0"}, "--frames needs a whole number of frames, 1 or more"},
+        {{"--frames", "2"}, "--frames belongs to --screenshot"},
+        {{"--headless", "--script", "s.txt"}, "--headless needs --script FILE and --out DIR"},
+        {{"--headless", "--script", "s", "--out", "o", "--screenshot", "x.png"},
+         "--screenshot is for the window"},
+        {{"--out", "o"}, "--script and --out belong to --headless"},
+    };
+    for (const auto& [args, message] : bad) {
+        const auto parsed = spinbeat_host::ParseOptions(args, "/prog", {});
+        ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << args.front();
+        EXPECT_TRUE(std::get<std::string>(parsed).starts_with(message)) << std::get<std::string>(parsed);
+    }
+
+    // The program says why and how it is used, and runs nothing.
+    const HostRun run = RunHost({"--roll", "7"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.starts_with("spinbeat-host: --roll needs a number")) << run.err;
+    EXPECT_NE(run.err.find("--screenshot FILE"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
 }
 
 // ---------------------------------------------------------------------------

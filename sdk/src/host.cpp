@@ -150,14 +150,14 @@ LoadedPlugin& Host::LoadPlugin(const std::filesystem::path& module) {
     if (loaded->library_ == nullptr) {
         throw PluginLoadError("cannot open " + module.string() + ": " + error);
     }
-    loaded->info_ = static_cast<const BakkesMod::Plugin::PluginInfo*>(loaded->Symbol("exports"));
+    loaded->info_ = static_cast<const PluginInfo*>(loaded->Symbol("exports"));
     if (loaded->info_ == nullptr) {
         throw PluginLoadError(module.string() + " exports no plugin record");
     }
-    if (loaded->info_->apiBuildVersion != BakkesMod::Plugin::kApiBuildVersion) {
+    if (loaded->info_->apiBuildVersion != kApiBuildVersion) {
         throw PluginLoadError(module.string() + " was built for plugin API " +
                               std::to_string(loaded->info_->apiBuildVersion) + ", this host has " +
-                              std::to_string(BakkesMod::Plugin::kApiBuildVersion));
+                              std::to_string(kApiBuildVersion));
     }
     const std::uintptr_t holderAddress = loaded->info_->createFunction();
     // The module hands out the address of its holder; the host keeps a strong copy of its own.

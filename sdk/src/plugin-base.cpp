@@ -1,4 +1,5 @@
-// The plugin base class, compiled into every plugin module and into the SDK library.
+// The SDK library's private copy of the plugin base class, for the host's own type checks; each
+// plugin module defines and exports its own.
 #include "pluginsdk/plugin.h"
 
 namespace BakkesMod::Plugin {

@@ -1,7 +1,6 @@
-// The interfaces a plugin implements and the record through which the host finds it.
+// The interfaces a plugin implements.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,35 +9,6 @@
 #include "pluginsdk/wrappers.h"
 
 namespace BakkesMod::Plugin {
-
-// The host refuses modules built against another plugin API.
-inline constexpr int kApiBuildVersion = 95;
-
-enum PluginType : int {
-    PLUGINTYPE_FREEPLAY = 1,
-};
-
-// The exported `exports` record: the host reads it before anything else of the module runs.
-struct PluginInfo {
-    int apiBuildVersion;
-    const char* sourceFileName;
-    const char* className;
-    const char* pluginName;
-    const char* pluginVersion;
-    int pluginType;
-    // Returns the address of the module's holder, a std::shared_ptr<BakkesModPlugin>.
-    std::uintptr_t (*createFunction)();
-    void (*deleteFunction)();
-};
-static_assert(sizeof(PluginInfo) == 64);
-static_assert(offsetof(PluginInfo, apiBuildVersion) == 0);
-static_assert(offsetof(PluginInfo, sourceFileName) == 8);
-static_assert(offsetof(PluginInfo, className) == 16);
-static_assert(offsetof(PluginInfo, pluginName) == 24);
-static_assert(offsetof(PluginInfo, pluginVersion) == 32);
-static_assert(offsetof(PluginInfo, pluginType) == 40);
-static_assert(offsetof(PluginInfo, createFunction) == 48);
-static_assert(offsetof(PluginInfo, deleteFunction) == 56);
 
 // The plugin proper. The host fills both pointers, then calls onLoad; it calls onUnload before it
 // drops the plugin. Both run on the game thread. Every member is compiled into the plugin module.

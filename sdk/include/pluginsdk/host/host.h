@@ -1,6 +1,7 @@
 // What a host program sees: load plugin modules, drive the game, read the console and the canvas.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <list>
@@ -20,6 +21,32 @@ namespace pluginsdk::host {
 
 // The car-input function of the game; Host::Tick runs it once for every car.
 inline constexpr const char* kSetVehicleInputEvent = "Function TAGame.Car_TA.SetVehicleInput";
+
+// The loader's reading of a module's exported `exports` record, before anything else of it runs.
+// Plugins lay the record out themselves; this is only the host's description of it.
+struct PluginInfo {
+    int apiBuildVersion;
+    const char* sourceFileName;
+    const char* className;
+    const char* pluginName;
+    const char* pluginVersion;
+    int pluginType;
+    // Returns the address of the module's holder, a std::shared_ptr<BakkesModPlugin>.
+    std::uintptr_t (*createFunction)();
+    void (*deleteFunction)();
+};
+static_assert(sizeof(PluginInfo) == 64);
+static_assert(offsetof(PluginInfo, apiBuildVersion) == 0);
+static_assert(offsetof(PluginInfo, sourceFileName) == 8);
+static_assert(offsetof(PluginInfo, className) == 16);
+static_assert(offsetof(PluginInfo, pluginName) == 24);
+static_assert(offsetof(PluginInfo, pluginVersion) == 32);
+static_assert(offsetof(PluginInfo, pluginType) == 40);
+static_assert(offsetof(PluginInfo, createFunction) == 48);
+static_assert(offsetof(PluginInfo, deleteFunction) == 56);
+
+// The host refuses modules built against another plugin API.
+inline constexpr int kApiBuildVersion = 95;
 
 struct Color {
     std::uint8_t r = 0;
@@ -72,7 +99,7 @@ public:
     LoadedPlugin& operator=(const LoadedPlugin&) = delete;
     ~LoadedPlugin();
 
-    const BakkesMod::Plugin::PluginInfo& Info() const { return *info_; }
+    const PluginInfo& Info() const { return *info_; }
     // The host's own strong reference; empty once the plugin is unloaded.
     const std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>& Plugin() const { return plugin_; }
     // The plugin's settings page, or null when it has none.
@@ -88,7 +115,7 @@ private:
 
     std::filesystem::path path_;
     void* library_ = nullptr;
-    const BakkesMod::Plugin::PluginInfo* info_ = nullptr;
+    const PluginInfo* info_ = nullptr;
     std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> plugin_;
     // Kept until the module closes, so that tasks queued by the plugin always find their game.
     std::shared_ptr<GameWrapper> game_;
