@@ -4,6 +4,7 @@
 // buffers. Each file is converted to it and queued in place of whatever was still queued, which
 // stops a sound still playing at the next buffer boundary.
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -71,26 +72,19 @@ std::vector<Uint8> ReadSmallFile(const std::filesystem::path& file) {
     return bytes;
 }
 
+// SDL's audio can leave threads of its own running past this module (see AudioOutput), and keeps
+// state of its own after its audio is shut down: its library stays for the process's life.
+void KeepSdlLoaded() {
+    static const bool pinned = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
+    static_cast<void>(pinned);
+}
+
+// No destructor of its own: at module unload it would run under the loader's lock, and shutting
+// SDL's audio down there joins threads that may wait for that very lock (ALSA's hotplug thread
+// loads libraries). Release, called while the plugin unloads, does it instead; whatever is still
+// open when the module goes is left to SDL, whose library stays loaded.
 class AudioOutput {
 public:
-    AudioOutput() = default;
-    AudioOutput(const AudioOutput&) = delete;
-    AudioOutput& operator=(const AudioOutput&) = delete;
-    // Runs when the module unloads: no audio thread of SDL may outlive our code.
-    ~AudioOutput() {
-        if (device_ != 0) {
-            SDL_CloseAudioDevice(device_);
-        }
-        if (subsystemUp_) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            // SDL keeps a little state of its own until SDL_Quit; when nothing else in the process
-            // uses SDL, release it too, or it is lost once the library is unloaded with us.
-            if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) {
-                SDL_Quit();
-            }
-        }
-    }
-
     void Play(const std::filesystem::path& file) {
         if (!Open()) {
             return;
@@ -103,6 +97,18 @@ public:
         SDL_QueueAudio(device_, samples.data(), static_cast<Uint32>(samples.size()));
     }
 
+    void Release() {
+        if (device_ != 0) {
+            SDL_CloseAudioDevice(device_);
+            device_ = 0;
+        }
+        if (subsystemUp_) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            subsystemUp_ = false;
+        }
+        hasFailed_ = false;
+    }
+
 private:
     bool Open() {
         if (device_ != 0) {
@@ -113,6 +119,7 @@ private:
             return false;
         }
         if (!subsystemUp_) {
+            KeepSdlLoaded();
             subsystemUp_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
         }
         if (subsystemUp_) {
@@ -182,6 +189,8 @@ AudioOutput output;
 } // namespace
 
 void PlaySoundFile(const std::filesystem::path& file) { output.Play(file); }
+
+void ReleaseSoundOutput() noexcept { output.Release(); }
 
 // Linux paths are bytes; the console gets them exactly as they are.
 std::string PathForLog(const std::filesystem::path& path) { return path.native(); }

@@ -65,6 +65,9 @@ void PlaySoundFile(const std::filesystem::path& file) {
     PlaySoundW(file.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
 }
 
+// winmm stays loaded and lets its sound play out: nothing to let go of.
+void ReleaseSoundOutput() noexcept {}
+
 std::string PathForLog(const std::filesystem::path& path) {
     const std::wstring& wide = path.native();
     if (wide.empty()) {
