@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -79,6 +81,26 @@ void KeepSdlLoaded() {
     static_cast<void>(pinned);
 }
 
+// Starting SDL's audio starts its events too, which take SIGINT and SIGTERM from a host that may
+// never have asked for SDL. The hint holds that off, and is then put back as the host had it, so
+// that the host's own use of SDL later behaves as if the module had never been there.
+bool InitAudioLeavingSignalsAlone() {
+    if (SDL_WasInit(SDL_INIT_EVENTS) != 0) {
+        return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    }
+    const char* hostValue = SDL_GetHint(SDL_HINT_NO_SIGNAL_HANDLERS);
+    const std::optional<std::string> before =
+        hostValue != nullptr ? std::optional<std::string>(hostValue) : std::nullopt;
+    SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
+    const bool up = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    // Back to the environment's value, or to none; a value the host set itself is set again.
+    SDL_ResetHint(SDL_HINT_NO_SIGNAL_HANDLERS);
+    if (before && SDL_getenv(SDL_HINT_NO_SIGNAL_HANDLERS) == nullptr) {
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, before->c_str());
+    }
+    return up;
+}
+
 // No destructor of its own: at module unload it would run under the loader's lock, and shutting
 // SDL's audio down there joins threads that may wait for that very lock (ALSA's hotplug thread
 // loads libraries). Release, called while the plugin unloads, does it instead; whatever is still
@@ -120,7 +142,7 @@ private:
         }
         if (!subsystemUp_) {
             KeepSdlLoaded();
-            subsystemUp_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+            subsystemUp_ = InitAudioLeavingSignalsAlone();
         }
         if (subsystemUp_) {
             SDL_AudioSpec want{};

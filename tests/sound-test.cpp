@@ -6,6 +6,8 @@
 // and a null sink, which stand in for the sound card alone.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -21,6 +23,7 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -534,16 +537,105 @@ void ExpectBeatsAtTheirSpacing(const std::function<std::vector<std::int16_t>()>&
     }
 }
 
+std::vector<std::pair<std::uintptr_t, int>> SignalDispositions() {
+    std::vector<std::pair<std::uintptr_t, int>> dispositions;
+    for (int signal = 1; signal < NSIG; ++signal) {
+        struct sigaction action {};
+        sigaction(signal, nullptr, &action);
+        dispositions.emplace_back(reinterpret_cast<std::uintptr_t>(action.sa_handler), action.sa_flags);
+    }
+    return dispositions;
+}
+
+// The process's SDL, called as a host that uses SDL itself would call it.
+template <typename Function>
+Function* Sdl(const char* name) {
+    static void* const library = dlopen("libSDL2-2.0.so.0", RTLD_NOW);
+    return reinterpret_cast<Function*>(dlsym(library, name));
+}
+#define HOST_SDL(function) Sdl<decltype(function)>(#function)
+
+// Fifty sessions of load, one beat and unload in a host with SDL loaded but never started, and a
+// hint of its own. Returns what the module changed of the host's signals, its SDL and its hints.
+std::string SessionsChangeToTheHost(std::string_view driver) {
+    HOST_SDL(SDL_SetHint)(SDL_HINT_APP_NAME, "the host");
+    const auto signals = SignalDispositions();
+    TempDir data;
+    std::filesystem::copy_file(spinbeat_test::GeneratedSound(), data.path() / "timesup.wav");
+    pluginsdk::host::Host host(data.path());
+    host.SetFreeplay(true);
+    host.SetRoll(host.AddCar(), 1.0F);
+    for (int session = 0; session < 50; ++session) {
+        auto& plugin = host.LoadPlugin(spinbeat_test::TestModulePath());
+        host.ExecuteConsoleLine("spinbeat_bpm -1");
+        host.Tick();
+        host.Tick();
+        if (HOST_SDL(SDL_GetCurrentAudioDriver)() != driver) {
+            return "the beat did not start SDL's audio on the backend";
+        }
+        if (SignalDispositions() != signals) {
+            return "the first beat changed the host's signal handling";
+        }
+        host.UnloadPlugin(plugin);
+    }
+    if (HOST_SDL(SDL_WasInit)(SDL_INIT_EVERYTHING) != 0) {
+        return "SDL is left started";
+    }
+    if (std::string_view(HOST_SDL(SDL_GetHint)(SDL_HINT_APP_NAME)) != "the host") {
+        return "the host's hint is gone";
+    }
+    // The host's own SDL takes the signals as it always would.
+    HOST_SDL(SDL_InitSubSystem)(SDL_INIT_EVENTS);
+    const bool taken = SignalDispositions() != signals;
+    HOST_SDL(SDL_QuitSubSystem)(SDL_INIT_EVENTS);
+    return taken ? "" : "the host's SDL no longer handles SIGINT and SIGTERM";
+}
+
+// The sessions in a process of their own, with the backend started there too, which must end at
+// once afterwards.
+template <typename Backend>
+void ExpectSessionsLeaveTheHostAsItWas(std::string_view driver) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto start = Clock::now();
+    EXPECT_EXIT(
+        {
+            std::string problem;
+            {
+                Backend backend;
+                problem = SessionsChangeToTheHost(driver);
+            }
+            std::fputs(problem.c_str(), stderr);
+            std::exit(problem.empty() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+}
+
+// A null sink nobody listens to wakes its players only every second or two, and each unload would
+// wait that long for SDL's thread.
+struct PulseServerWithListener {
+    PulseServer server;
+    SinkRecording listener{"null"};
+};
+
 TEST(BeatSoundOnAlsa, BeatsReachTheDeviceAtTheBeatsSpacing) {
     AlsaNullDevice device(true);
     // The FIFO holds a buffer of its own, which the scheduler drains a little late at times.
     ExpectBeatsAtTheirSpacing([&] { return device.Left(); }, 2 * kBufferMs);
 }
 
+TEST(BeatSoundOnAlsa, SessionsLeaveTheHostAsItWasAndTheProcessEndsAtOnce) {
+    ExpectSessionsLeaveTheHostAsItWas<AlsaNullDevice>("alsa");
+}
+
 TEST(BeatSoundOnPulseAudio, BeatsReachTheSinkAtTheBeatsSpacing) {
     PulseServer server;
     SinkRecording sink("null");
     ExpectBeatsAtTheirSpacing([&] { return sink.Left(); }, kBufferMs);
+}
+
+TEST(BeatSoundOnPulseAudio, SessionsLeaveTheHostAsItWasAndTheProcessEndsAtOnce) {
+    ExpectSessionsLeaveTheHostAsItWas<PulseServerWithListener>("pulseaudio");
 }
 
 } // namespace
