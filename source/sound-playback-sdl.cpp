@@ -108,6 +108,11 @@ bool InitAudioLeavingSignalsAlone() {
 class AudioOutput {
 public:
     void Play(const std::filesystem::path& file) {
+        // Unplugged, or the sound server went away: a stopped device never plays again.
+        if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
+            SDL_CloseAudioDevice(device_);
+            device_ = 0;
+        }
         if (!Open()) {
             return;
         }

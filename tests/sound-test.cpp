@@ -98,7 +98,9 @@ std::vector<double> Onsets(const std::vector<std::int16_t>& samples) {
 }
 
 // Holds the roll in real time, one input update every 8 ms, and notes when each beat fired.
-std::vector<double> HoldRollInRealTime(PluginSession& session, std::chrono::milliseconds length) {
+// Unless told to hold on, lets go at the end.
+std::vector<double> HoldRollInRealTime(PluginSession& session, std::chrono::milliseconds length,
+                                       bool letGo = true) {
     using namespace std::chrono_literals;
     std::vector<double> beats;
     const auto start = Clock::now();
@@ -113,8 +115,10 @@ std::vector<double> HoldRollInRealTime(PluginSession& session, std::chrono::mill
             beats.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         }
     }
-    session.host.SetRoll(session.car, 0.0F);
-    session.host.Tick();
+    if (letGo) {
+        session.host.SetRoll(session.car, 0.0F);
+        session.host.Tick();
+    }
     return beats;
 }
 
@@ -636,6 +640,21 @@ TEST(BeatSoundOnPulseAudio, BeatsReachTheSinkAtTheBeatsSpacing) {
 
 TEST(BeatSoundOnPulseAudio, SessionsLeaveTheHostAsItWasAndTheProcessEndsAtOnce) {
     ExpectSessionsLeaveTheHostAsItWas<PulseServerWithListener>("pulseaudio");
+}
+
+// The sink goes away while the metronome runs, and another comes: the sound comes back by itself.
+TEST(BeatSoundOnPulseAudio, ABeatAfterTheSinkWasReplacedIsHeard) {
+    PulseServer server;
+    PluginSession session(spinbeat_test::ModulePath());
+    WriteTone(session.SoundPath(), 40);
+    session.Console("spinbeat_bpm 300");
+    ASSERT_FALSE(HoldRollInRealTime(session, std::chrono::milliseconds(500), false).empty());
+    // The game stalls a moment meanwhile, the roll still held.
+    ASSERT_TRUE(Pactl("unload-module module-null-sink"));
+    ASSERT_TRUE(Pactl("load-module " + NullSink("replacement")));
+    SinkRecording replacement("replacement");
+    ASSERT_GE(HoldRollInRealTime(session, std::chrono::milliseconds(1000)).size(), 4U);
+    EXPECT_FALSE(Onsets(replacement.Left()).empty()) << "nothing played after the sink was replaced";
 }
 
 } // namespace
