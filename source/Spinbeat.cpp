@@ -5,6 +5,7 @@
 #include "clock.h"
 #include "logging.h"
 #include "settings.h"
+#include "sound-playback.h"
 
 namespace {
 
@@ -38,6 +39,9 @@ void Spinbeat::onUnload() {
         gameWrapper->UnhookEvent(kSetVehicleInputEvent);
         gameWrapper->UnregisterDrawables();
     });
+    // Now, not when the module goes: the loader's lock is held then, and the sound output's
+    // threads may need it to finish.
+    ReleaseSoundOutput();
 }
 
 // ---------------------------------------------------------------------------

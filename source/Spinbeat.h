@@ -13,7 +13,8 @@ public:
     // Host entry points, called on the game thread.
     // Opens the log channel, registers the settings, hooks the car input and adds the bar.
     void onLoad() override;
-    // Removes the hook and the drawable; both refer to this object by plain pointer.
+    // Removes the hook and the drawable, which refer to this object by plain pointer, and lets go
+    // of the sound output.
     void onUnload() override;
 
     // The car-input hook, once per input update of every car. Game thread; no allocation.

@@ -4,11 +4,14 @@
 // buffers. Each file is converted to it and queued in place of whatever was still queued, which
 // stops a sound still playing at the next buffer boundary.
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -71,27 +74,45 @@ std::vector<Uint8> ReadSmallFile(const std::filesystem::path& file) {
     return bytes;
 }
 
+// SDL's audio can leave threads of its own running past this module (see AudioOutput), and keeps
+// state of its own after its audio is shut down: its library stays for the process's life.
+void KeepSdlLoaded() {
+    static const bool pinned = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
+    static_cast<void>(pinned);
+}
+
+// Starting SDL's audio starts its events too, which take SIGINT and SIGTERM from a host that may
+// never have asked for SDL. The hint holds that off, and is then put back as the host had it, so
+// that the host's own use of SDL later behaves as if the module had never been there.
+bool InitAudioLeavingSignalsAlone() {
+    if (SDL_WasInit(SDL_INIT_EVENTS) != 0) {
+        return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    }
+    const char* hostValue = SDL_GetHint(SDL_HINT_NO_SIGNAL_HANDLERS);
+    const std::optional<std::string> before =
+        hostValue != nullptr ? std::optional<std::string>(hostValue) : std::nullopt;
+    SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
+    const bool up = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    // Back to the environment's value, or to none; a value the host set itself is set again.
+    SDL_ResetHint(SDL_HINT_NO_SIGNAL_HANDLERS);
+    if (before && SDL_getenv(SDL_HINT_NO_SIGNAL_HANDLERS) == nullptr) {
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, before->c_str());
+    }
+    return up;
+}
+
+// No destructor of its own: at module unload it would run under the loader's lock, and shutting
+// SDL's audio down there joins threads that may wait for that very lock (ALSA's hotplug thread
+// loads libraries). Release, called while the plugin unloads, does it instead; whatever is still
+// open when the module goes is left to SDL, whose library stays loaded.
 class AudioOutput {
 public:
-    AudioOutput() = default;
-    AudioOutput(const AudioOutput&) = delete;
-    AudioOutput& operator=(const AudioOutput&) = delete;
-    // Runs when the module unloads: no audio thread of SDL may outlive our code.
-    ~AudioOutput() {
-        if (device_ != 0) {
-            SDL_CloseAudioDevice(device_);
-        }
-        if (subsystemUp_) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            // SDL keeps a little state of its own until SDL_Quit; when nothing else in the process
-            // uses SDL, release it too, or it is lost once the library is unloaded with us.
-            if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) {
-                SDL_Quit();
-            }
-        }
-    }
-
     void Play(const std::filesystem::path& file) {
+        // Unplugged, or the sound server went away: a stopped device never plays again.
+        if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
+            SDL_CloseAudioDevice(device_);
+            device_ = 0;
+        }
         if (!Open()) {
             return;
         }
@@ -101,6 +122,18 @@ public:
         }
         SDL_ClearQueuedAudio(device_);
         SDL_QueueAudio(device_, samples.data(), static_cast<Uint32>(samples.size()));
+    }
+
+    void Release() {
+        if (device_ != 0) {
+            SDL_CloseAudioDevice(device_);
+            device_ = 0;
+        }
+        if (subsystemUp_) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            subsystemUp_ = false;
+        }
+        hasFailed_ = false;
     }
 
 private:
@@ -113,7 +146,8 @@ private:
             return false;
         }
         if (!subsystemUp_) {
-            subsystemUp_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+            KeepSdlLoaded();
+            subsystemUp_ = InitAudioLeavingSignalsAlone();
         }
         if (subsystemUp_) {
             SDL_AudioSpec want{};
@@ -182,6 +216,8 @@ AudioOutput output;
 } // namespace
 
 void PlaySoundFile(const std::filesystem::path& file) { output.Play(file); }
+
+void ReleaseSoundOutput() noexcept { output.Release(); }
 
 // Linux paths are bytes; the console gets them exactly as they are.
 std::string PathForLog(const std::filesystem::path& path) { return path.native(); }

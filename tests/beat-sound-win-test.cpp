@@ -8,6 +8,7 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -22,38 +23,22 @@ namespace {
 using spinbeat_test::PluginSession;
 
 // ---------------------------------------------------------------------------
-// Watching the module's calls of PlaySoundW
+// Watching the module's calls into Windows
 // ---------------------------------------------------------------------------
 
-using PlaySoundWFunction = BOOL(WINAPI*)(LPCWSTR, HMODULE, DWORD);
-
-struct SoundCall {
-    std::wstring name;
-    HMODULE module;
-    DWORD flags;
-    BOOL result;
-};
-
-PlaySoundWFunction realPlaySoundW = nullptr;
-std::vector<SoundCall> soundCalls;
-
-BOOL WINAPI RecordingPlaySoundW(LPCWSTR name, HMODULE module, DWORD flags) {
-    const BOOL result = realPlaySoundW(name, module, flags);
-    soundCalls.push_back({name != nullptr ? name : L"", module, flags, result});
-    return result;
-}
-
-// The slot of the module's import table through which it calls `function` of `dll`.
-PlaySoundWFunction* ImportSlot(HMODULE module, const char* dll, const char* function) {
-    auto* base = reinterpret_cast<BYTE*>(module);
+// The slot of the test module's import table through which it calls `function`, from whichever
+// DLL it imports it.
+ULONGLONG* ImportSlot(const char* function) {
+    auto* base =
+        reinterpret_cast<BYTE*>(GetModuleHandleW(spinbeat_test::TestModulePath().make_preferred().c_str()));
+    if (base == nullptr) {
+        throw std::runtime_error("the test module is not loaded");
+    }
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
          entry->Name != 0; ++entry) {
-        if (_stricmp(reinterpret_cast<const char*>(base + entry->Name), dll) != 0) {
-            continue;
-        }
         const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
         auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
         for (; names->u1.AddressOfData != 0; ++names, ++slots) {
@@ -63,40 +48,62 @@ PlaySoundWFunction* ImportSlot(HMODULE module, const char* dll, const char* func
             const auto* byName =
                 reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
             if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) == 0) {
-                return reinterpret_cast<PlaySoundWFunction*>(&slots->u1.Function);
+                return &slots->u1.Function;
             }
         }
     }
-    return nullptr;
+    throw std::runtime_error(std::string("the module does not import ") + function);
 }
 
-// While it lives, the loaded module's PlaySoundW calls are recorded on their way to winmm. It must
-// go before the module is unloaded.
-class PlaySoundRecorder {
+// While it lives, the loaded test module's calls of `function` go to `replacement`, and `real`
+// holds where they went before. It must go before the module is unloaded.
+template <typename Function>
+class ImportPatch {
 public:
-    explicit PlaySoundRecorder(const std::filesystem::path& module) {
-        const HMODULE handle = GetModuleHandleW(std::filesystem::path(module).make_preferred().c_str());
-        slot_ = handle != nullptr ? ImportSlot(handle, "winmm.dll", "PlaySoundW") : nullptr;
-        if (slot_ == nullptr) {
-            throw std::runtime_error("the module does not import PlaySoundW from winmm.dll");
-        }
-        realPlaySoundW = *slot_;
-        Write(&RecordingPlaySoundW);
-        soundCalls.clear();
+    ImportPatch(const char* function, Function* replacement, Function*& real) : slot_(ImportSlot(function)) {
+        saved_ = *slot_;
+        real = reinterpret_cast<Function*>(saved_);
+        Write(reinterpret_cast<ULONGLONG>(replacement));
     }
-    PlaySoundRecorder(const PlaySoundRecorder&) = delete;
-    PlaySoundRecorder& operator=(const PlaySoundRecorder&) = delete;
-    ~PlaySoundRecorder() { Write(realPlaySoundW); }
+    ImportPatch(const ImportPatch&) = delete;
+    ImportPatch& operator=(const ImportPatch&) = delete;
+    ~ImportPatch() { Write(saved_); }
 
 private:
-    void Write(PlaySoundWFunction function) {
+    void Write(ULONGLONG value) {
         DWORD protection = 0;
         VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &protection);
-        *slot_ = function;
+        *slot_ = value;
         VirtualProtect(slot_, sizeof *slot_, protection, &protection);
     }
 
-    PlaySoundWFunction* slot_ = nullptr;
+    ULONGLONG* slot_;
+    ULONGLONG saved_ = 0;
+};
+
+struct SoundCall {
+    std::wstring name;
+    HMODULE module;
+    DWORD flags;
+    BOOL result;
+};
+
+decltype(PlaySoundW)* realPlaySoundW = nullptr;
+std::vector<SoundCall> soundCalls;
+
+BOOL WINAPI RecordingPlaySoundW(LPCWSTR name, HMODULE module, DWORD flags) {
+    const BOOL result = realPlaySoundW(name, module, flags);
+    soundCalls.push_back({name != nullptr ? name : L"", module, flags, result});
+    return result;
+}
+
+// While it lives, the module's PlaySoundW calls are recorded on their way to winmm.
+class PlaySoundRecorder {
+public:
+    PlaySoundRecorder() { soundCalls.clear(); }
+
+private:
+    ImportPatch<decltype(PlaySoundW)> patch_{"PlaySoundW", &RecordingPlaySoundW, realPlaySoundW};
 };
 
 // At 120 BPM, one beat at 500 ms and one at 1000 ms.
@@ -136,7 +143,7 @@ TEST(WindowsBeatSound, EachBeatHandsTheFileByItsUtf16PathToAnAsynchronousPlaySou
     for (const std::wstring& dataFolder : {folder.native(), folder.native() + L"\\"}) {
         SCOPED_TRACE(Utf8(dataFolder));
         session.host.SetDataFolder(dataFolder);
-        PlaySoundRecorder recorder(spinbeat_test::TestModulePath());
+        PlaySoundRecorder recorder;
         RollTwoBeats(session);
         session.RollAt(1100, 0.0F);
 
@@ -189,13 +196,37 @@ TEST(WindowsBeatSoundDeathTest, TheProcessEndsWhileTheModuleIsStillLoadedAndPlay
 // The missing-file line
 // ---------------------------------------------------------------------------
 
+// Each conversion of the module's WideCharToMultiByte: what it asked for, and whether it got it.
+struct Conversion {
+    UINT codePage;
+    DWORD flags;
+    int result;
+};
+
+decltype(WideCharToMultiByte)* realWideCharToMultiByte = nullptr;
+std::vector<Conversion> conversions;
+
+int WINAPI RecordingWideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideLength, LPSTR narrow,
+                                        int narrowLength, LPCCH defaultChar, LPBOOL usedDefault) {
+    const int result = realWideCharToMultiByte(codePage, flags, wide, wideLength, narrow, narrowLength,
+                                               defaultChar, usedDefault);
+    conversions.push_back({codePage, flags, result});
+    return result;
+}
+
+// "Use Unicode UTF-8 for worldwide language support" makes it the ANSI code page.
+decltype(GetACP)* realGetACP = nullptr;
+UINT WINAPI Utf8AnsiCodePage() { return CP_UTF8; }
+
 class WindowsMissingSoundLine : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(GetACP(), 1252U) << "an English Windows, as wine-run makes it";
+        ASSERT_EQ(GetOEMCP(), 437U);
         ASSERT_TRUE(AreFileApisANSI());
         ASSERT_TRUE(IsAscii(session.data.path().string())) << session.data.path().string();
     }
+    void TearDown() override { SetFileApisToANSI(); }
 
     // The line logged for one beat with the data folder `name` inside the test's folder.
     std::string LineForFolder(const std::wstring& name) {
@@ -203,13 +234,26 @@ protected:
         std::filesystem::create_directory(folder);
         session.host.SetDataFolder(folder);
         const std::size_t before = session.host.ConsoleLineCount();
-        PlaySoundRecorder recorder(spinbeat_test::TestModulePath());
+        PlaySoundRecorder recorder;
+        conversions.clear();
+        const ImportPatch<decltype(WideCharToMultiByte)> patch(
+            "WideCharToMultiByte", &RecordingWideCharToMultiByte, realWideCharToMultiByte);
         RollTwoBeats(session);
         session.RollAt(1100, 0.0F);
         EXPECT_TRUE(soundCalls.empty());
         const std::vector<std::string> lines = session.host.ConsoleLines();
         EXPECT_EQ(lines.size(), before + 2) << "one line per beat";
         return lines.size() > before ? lines[before] : std::string();
+    }
+
+    // Every conversion named the code page by its number, with the flags Windows takes for it.
+    static void ExpectConversions(UINT codePage, DWORD flags) {
+        ASSERT_FALSE(conversions.empty());
+        for (const Conversion& conversion : conversions) {
+            EXPECT_EQ(conversion.codePage, codePage);
+            EXPECT_EQ(conversion.flags, flags) << "code page " << conversion.codePage;
+            EXPECT_GT(conversion.result, 0);
+        }
     }
 
     std::string Prefix() const { return "SOUND FILE NOT FOUND: " + session.data.path().string() + "\\"; }
@@ -222,11 +266,40 @@ TEST_F(WindowsMissingSoundLine, CharactersOutsideTheCodePageBecomeItsReplacement
     const std::string folder = std::string(1, '?') + "-" + std::string(4, '?') + "-" + std::string(3, '?');
     EXPECT_EQ(LineForFolder(kFolderOutsideTheCodePage), Prefix() + folder + "\\timesup.wav");
     EXPECT_TRUE(session.LinesStartingWith("SPINBEAT ERROR").empty());
+    ExpectConversions(1252, WC_NO_BEST_FIT_CHARS);
 }
 
 TEST_F(WindowsMissingSoundLine, CharactersOfTheCodePageBecomeItsBytes) {
     // U+00E9 is 0xE9 in code page 1252, where UTF-8 would have written two bytes.
     EXPECT_EQ(LineForFolder(L"caf\u00e9"), Prefix() + "caf\xE9\\timesup.wav");
+}
+
+TEST_F(WindowsMissingSoundLine, FileFunctionsSwitchedToOemUseTheOemCodePage) {
+    SetFileApisToOEM();
+    // U+00E9 is 0x82 in code page 437.
+    EXPECT_EQ(LineForFolder(L"caf\u00e9"), Prefix() + "caf\x82\\timesup.wav");
+    ExpectConversions(437, WC_NO_BEST_FIT_CHARS);
+}
+
+// Windows refuses WC_NO_BEST_FIT_CHARS for UTF-8: passed the flag, the line would lose its path.
+TEST_F(WindowsMissingSoundLine, AUtf8CLocaleGetsUtf8WithoutTheBestFitFlag) {
+    // The module asks the UCRT, as a build against it does: msvcrt, which MinGW links, has no
+    // UTF-8 locale at all.
+    auto* ucrtSetlocale = reinterpret_cast<decltype(std::setlocale)*>(
+        reinterpret_cast<void (*)()>(GetProcAddress(LoadLibraryW(L"ucrtbase.dll"), "setlocale")));
+    ASSERT_NE(ucrtSetlocale, nullptr);
+    decltype(std::setlocale)* moduleSetlocale = nullptr;
+    const ImportPatch<decltype(std::setlocale)> crt("setlocale", ucrtSetlocale, moduleSetlocale);
+    ASSERT_NE(ucrtSetlocale(LC_ALL, ".UTF-8"), nullptr);
+    EXPECT_EQ(LineForFolder(L"caf\u00e9"), Prefix() + "caf\xC3\xA9\\timesup.wav");
+    ExpectConversions(CP_UTF8, 0);
+    ucrtSetlocale(LC_ALL, "C");
+}
+
+TEST_F(WindowsMissingSoundLine, AUtf8AnsiCodePageGetsUtf8WithoutTheBestFitFlag) {
+    const ImportPatch<decltype(GetACP)> acp("GetACP", &Utf8AnsiCodePage, realGetACP);
+    EXPECT_EQ(LineForFolder(L"caf\u00e9"), Prefix() + "caf\xC3\xA9\\timesup.wav");
+    ExpectConversions(CP_UTF8, 0);
 }
 
 } // namespace

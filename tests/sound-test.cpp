@@ -2,12 +2,29 @@
 //
 // SDL's disk audio driver writes everything the plugin plays to a file in the device's format
 // (48 kHz, signed 16-bit, stereo), in real time, so a test can read back what a player would hear.
+// The backends players have, ALSA and PulseAudio, are started for real at the end: a null device
+// and a null sink, which stand in for the sound card alone.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <optional>
+#include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -39,6 +56,17 @@ void WriteTone(const std::filesystem::path& file, int milliseconds) {
     wav::Write16(file, 2, kRate, samples);
 }
 
+// The left channel of a raw recording in the device's format.
+std::vector<std::int16_t> LeftChannel(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::int16_t> left;
+    std::int16_t frame[2];
+    while (in.read(reinterpret_cast<char*>(frame), sizeof frame)) {
+        left.push_back(frame[0]);
+    }
+    return left;
+}
+
 // Points SDL's disk driver at a file of the test's own, for the first device the plugin opens.
 class DiskAudio {
 public:
@@ -49,26 +77,20 @@ public:
     const std::filesystem::path& file() const { return file_; }
 
     // The left channel of everything captured so far.
-    std::vector<std::int16_t> Left() const {
-        std::ifstream in(file_, std::ios::binary);
-        std::vector<std::int16_t> left;
-        std::int16_t frame[2];
-        while (in.read(reinterpret_cast<char*>(frame), sizeof frame)) {
-            left.push_back(frame[0]);
-        }
-        return left;
-    }
+    std::vector<std::int16_t> Left() const { return LeftChannel(file_); }
 
 private:
     TempDir dir_;
     std::filesystem::path file_;
 };
 
-// Where each playback starts in the capture, in milliseconds.
+// Where each playback starts in the capture, in milliseconds: at its marker, or where sound
+// starts out of silence, should a backend have cut the marker off.
 std::vector<double> Onsets(const std::vector<std::int16_t>& samples) {
     std::vector<double> onsets;
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        if (samples[i] == kMarker && (i == 0 || samples[i - 1] != kMarker)) {
+        if ((samples[i] == kMarker && (i == 0 || samples[i - 1] != kMarker)) ||
+            (samples[i] != 0 && i > 0 && samples[i - 1] == 0)) {
             onsets.push_back(static_cast<double>(i) * 1000.0 / kRate);
         }
     }
@@ -76,7 +98,9 @@ std::vector<double> Onsets(const std::vector<std::int16_t>& samples) {
 }
 
 // Holds the roll in real time, one input update every 8 ms, and notes when each beat fired.
-std::vector<double> HoldRollInRealTime(PluginSession& session, std::chrono::milliseconds length) {
+// Unless told to hold on, lets go at the end.
+std::vector<double> HoldRollInRealTime(PluginSession& session, std::chrono::milliseconds length,
+                                       bool letGo = true) {
     using namespace std::chrono_literals;
     std::vector<double> beats;
     const auto start = Clock::now();
@@ -91,8 +115,10 @@ std::vector<double> HoldRollInRealTime(PluginSession& session, std::chrono::mill
             beats.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         }
     }
-    session.host.SetRoll(session.car, 0.0F);
-    session.host.Tick();
+    if (letGo) {
+        session.host.SetRoll(session.car, 0.0F);
+        session.host.Tick();
+    }
     return beats;
 }
 
@@ -318,6 +344,317 @@ TEST(BeatSound, APathThatCannotBeLookedAtCountsAsMissing) {
     session.RollAt(ms, 1.0F);
     session.RollAt(ms + 1112, 1.0F);
     EXPECT_EQ(session.MissingSoundLines(), 3U);
+}
+
+// ---------------------------------------------------------------------------
+// The backends players have: ALSA and PulseAudio, each started here for real
+// ---------------------------------------------------------------------------
+
+// A program the test started, its output thrown away; it ends with the test, however that ends.
+// Start it from the test's main thread: it also ends with the thread that started it.
+class Program {
+public:
+    explicit Program(std::vector<std::string> args) {
+        std::vector<char*> argv;
+        for (std::string& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        const pid_t test = getpid();
+        pid_ = fork();
+        if (pid_ == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            const int null = open("/dev/null", O_WRONLY);
+            if (getppid() == test && null >= 0 && dup2(null, STDOUT_FILENO) >= 0 &&
+                dup2(null, STDERR_FILENO) >= 0) {
+                execvp(argv[0], argv.data());
+            }
+            _exit(127);
+        }
+        if (pid_ < 0) {
+            throw std::system_error(errno, std::generic_category(), args[0]);
+        }
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+    ~Program() {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+
+private:
+    pid_t pid_ = 0;
+};
+
+bool Pactl(const std::string& args) {
+    return std::system(("pactl " + args + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string NullSink(const std::string& name) {
+    return "module-null-sink sink_name=" + name + " format=s16le rate=48000 channels=2";
+}
+
+// A PulseAudio server with one null sink, "null", in a runtime folder of the test's own; SDL
+// is sent to it and to nothing else.
+class PulseServer {
+public:
+    PulseServer() {
+        const std::string dir = dir_.path().string();
+        for (const char* name : {"PULSE_RUNTIME_PATH", "XDG_RUNTIME_DIR", "HOME"}) {
+            setenv(name, dir.c_str(), 1);
+        }
+        setenv("PULSE_SERVER", ("unix:" + dir + "/native").c_str(), 1);
+        setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+        server_.emplace(std::vector<std::string>{
+            "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+            "--use-pid-file=no", "-L", NullSink("null"), "-L",
+            "module-native-protocol-unix socket=" + dir + "/native auth-anonymous=1"});
+        for (int i = 0; i < 100 && !Pactl("info"); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        if (!Pactl("info")) {
+            throw std::runtime_error("the PulseAudio server did not start");
+        }
+    }
+
+private:
+    TempDir dir_;
+    std::optional<Program> server_;
+};
+
+// What reaches a sink of the server, recorded from its monitor in the device's format.
+class SinkRecording {
+public:
+    explicit SinkRecording(const std::string& sink) : file_(dir_.path() / "monitor.raw") {
+        parec_.emplace(std::vector<std::string>{"parec", "--raw", "-d", sink + ".monitor", "--format=s16le",
+                                                "--rate=48000", "--channels=2", "--latency-msec=10",
+                                                file_.string()});
+        // The monitor runs once samples arrive; a beat before that would be lost to the test.
+        std::error_code error;
+        for (int i = 0; i < 250 && (std::filesystem::file_size(file_, error) == 0 || error); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    std::vector<std::int16_t> Left() {
+        parec_.reset();
+        return LeftChannel(file_);
+    }
+
+private:
+    TempDir dir_;
+    std::filesystem::path file_;
+    std::optional<Program> parec_;
+};
+
+// ALSA's default device on a machine with no sound hardware: the null device, as SDL's ALSA
+// driver sees a real one. Tapped, ALSA's own file plugin copies what reaches it into a FIFO,
+// which the test drains at the device's rate as a sound card would: the null device alone keeps
+// no time and takes samples as fast as they come.
+class AlsaNullDevice {
+public:
+    explicit AlsaNullDevice(bool tapped = false) {
+        std::ofstream rc(home_.path() / ".asoundrc");
+        if (tapped) {
+            const auto fifo = home_.path() / "device.fifo";
+            mkfifo(fifo.c_str(), 0600);
+            // Opened for writing too, so that neither end waits for the other to open.
+            fd_ = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+            // As little slack as a sound card's buffer, not the 340 ms a pipe holds by default.
+            fcntl(fd_, F_SETPIPE_SZ, 4096);
+            rc << "pcm.!default { type file slave.pcm { type null } file \"" << fifo.string()
+               << "\" format raw }\n";
+            reader_ = std::thread([this] { Drain(); });
+        } else {
+            rc << "pcm.!default { type null }\n";
+        }
+        rc << "ctl.!default { type hw card 0 }\n";
+        setenv("HOME", home_.path().c_str(), 1);
+        setenv("SDL_AUDIODRIVER", "alsa", 1);
+    }
+    AlsaNullDevice(const AlsaNullDevice&) = delete;
+    AlsaNullDevice& operator=(const AlsaNullDevice&) = delete;
+    ~AlsaNullDevice() { Stop(); }
+
+    // Once the module has closed the device: the left channel of everything it played.
+    std::vector<std::int16_t> Left() {
+        Stop();
+        std::vector<std::int16_t> left;
+        for (std::size_t at = 0; at + 4 <= bytes_.size(); at += 4) {
+            left.push_back(static_cast<std::int16_t>(bytes_[at] | bytes_[at + 1] << 8U));
+        }
+        return left;
+    }
+
+private:
+    // One device buffer of 10 ms at a time, as a sound card frees its buffer.
+    void Drain() {
+        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kRate * 4 * kBufferMs / 1000));
+        for (auto next = Clock::now(); !stop_; next += std::chrono::milliseconds(10)) {
+            std::size_t got = 0;
+            for (ssize_t n = 0; got < buffer.size(); got += static_cast<std::size_t>(n)) {
+                if ((n = read(fd_, buffer.data() + got, buffer.size() - got)) <= 0) {
+                    break;
+                }
+            }
+            bytes_.insert(bytes_.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got));
+            std::this_thread::sleep_until(next);
+        }
+    }
+    void Stop() {
+        if (reader_.joinable()) {
+            stop_ = true;
+            reader_.join();
+            close(fd_);
+        }
+    }
+
+    TempDir home_;
+    int fd_ = -1;
+    std::atomic<bool> stop_{false};
+    std::vector<std::uint8_t> bytes_;
+    std::thread reader_;
+};
+
+// Plays beats at 300 BPM in real time and checks that each reached the backend as a playback of
+// its own, spaced as the beats were within `tolerance`. The first beat opens the device and goes
+// out before its buffers have filled: spacing counts from the second on.
+void ExpectBeatsAtTheirSpacing(const std::function<std::vector<std::int16_t>()>& recorded, double tolerance) {
+    std::vector<double> beats;
+    {
+        PluginSession session(spinbeat_test::ModulePath());
+        WriteTone(session.SoundPath(), 40);
+        session.Console("spinbeat_bpm 300");
+        beats = HoldRollInRealTime(session, std::chrono::milliseconds(1200));
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+    const std::vector<double> onsets = Onsets(recorded());
+    ASSERT_GE(beats.size(), 5U);
+    ASSERT_EQ(onsets.size(), beats.size());
+    const auto beatGaps = Gaps(beats);
+    const auto onsetGaps = Gaps(onsets);
+    for (std::size_t i = 0; i < beatGaps.size(); ++i) {
+        std::printf("beat %zu: %.2f ms after the last, played %.2f ms after the last\n", i + 2, beatGaps[i],
+                    onsetGaps[i]);
+        if (i > 0) {
+            EXPECT_NEAR(onsetGaps[i], beatGaps[i], tolerance) << "beat " << i + 2;
+        }
+    }
+}
+
+std::vector<std::pair<std::uintptr_t, int>> SignalDispositions() {
+    std::vector<std::pair<std::uintptr_t, int>> dispositions;
+    for (int signal = 1; signal < NSIG; ++signal) {
+        struct sigaction action {};
+        sigaction(signal, nullptr, &action);
+        dispositions.emplace_back(reinterpret_cast<std::uintptr_t>(action.sa_handler), action.sa_flags);
+    }
+    return dispositions;
+}
+
+// The process's SDL, called as a host that uses SDL itself would call it.
+template <typename Function>
+Function* Sdl(const char* name) {
+    static void* const library = dlopen("libSDL2-2.0.so.0", RTLD_NOW);
+    return reinterpret_cast<Function*>(dlsym(library, name));
+}
+#define HOST_SDL(function) Sdl<decltype(function)>(#function)
+
+// Fifty sessions of load, one beat and unload in a host with SDL loaded but never started, and a
+// hint of its own. Returns what the module changed of the host's signals, its SDL and its hints.
+std::string SessionsChangeToTheHost(std::string_view driver) {
+    HOST_SDL(SDL_SetHint)(SDL_HINT_APP_NAME, "the host");
+    const auto signals = SignalDispositions();
+    TempDir data;
+    std::filesystem::copy_file(spinbeat_test::GeneratedSound(), data.path() / "timesup.wav");
+    pluginsdk::host::Host host(data.path());
+    host.SetFreeplay(true);
+    host.SetRoll(host.AddCar(), 1.0F);
+    for (int session = 0; session < 50; ++session) {
+        auto& plugin = host.LoadPlugin(spinbeat_test::TestModulePath());
+        host.ExecuteConsoleLine("spinbeat_bpm -1");
+        host.Tick();
+        host.Tick();
+        if (HOST_SDL(SDL_GetCurrentAudioDriver)() != driver) {
+            return "the beat did not start SDL's audio on the backend";
+        }
+        if (SignalDispositions() != signals) {
+            return "the first beat changed the host's signal handling";
+        }
+        host.UnloadPlugin(plugin);
+    }
+    if (HOST_SDL(SDL_WasInit)(SDL_INIT_EVERYTHING) != 0) {
+        return "SDL is left started";
+    }
+    if (std::string_view(HOST_SDL(SDL_GetHint)(SDL_HINT_APP_NAME)) != "the host") {
+        return "the host's hint is gone";
+    }
+    // The host's own SDL takes the signals as it always would.
+    HOST_SDL(SDL_InitSubSystem)(SDL_INIT_EVENTS);
+    const bool taken = SignalDispositions() != signals;
+    HOST_SDL(SDL_QuitSubSystem)(SDL_INIT_EVENTS);
+    return taken ? "" : "the host's SDL no longer handles SIGINT and SIGTERM";
+}
+
+// The sessions in a process of their own, with the backend started there too, which must end at
+// once afterwards.
+template <typename Backend>
+void ExpectSessionsLeaveTheHostAsItWas(std::string_view driver) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto start = Clock::now();
+    EXPECT_EXIT(
+        {
+            std::string problem;
+            {
+                Backend backend;
+                problem = SessionsChangeToTheHost(driver);
+            }
+            std::fputs(problem.c_str(), stderr);
+            std::exit(problem.empty() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+}
+
+// A null sink nobody listens to wakes its players only every second or two, and each unload would
+// wait that long for SDL's thread.
+struct PulseServerWithListener {
+    PulseServer server;
+    SinkRecording listener{"null"};
+};
+
+TEST(BeatSoundOnAlsa, BeatsReachTheDeviceAtTheBeatsSpacing) {
+    AlsaNullDevice device(true);
+    // The FIFO holds a buffer of its own, which the scheduler drains a little late at times.
+    ExpectBeatsAtTheirSpacing([&] { return device.Left(); }, 2 * kBufferMs);
+}
+
+TEST(BeatSoundOnAlsa, SessionsLeaveTheHostAsItWasAndTheProcessEndsAtOnce) {
+    ExpectSessionsLeaveTheHostAsItWas<AlsaNullDevice>("alsa");
+}
+
+TEST(BeatSoundOnPulseAudio, BeatsReachTheSinkAtTheBeatsSpacing) {
+    PulseServer server;
+    SinkRecording sink("null");
+    ExpectBeatsAtTheirSpacing([&] { return sink.Left(); }, kBufferMs);
+}
+
+TEST(BeatSoundOnPulseAudio, SessionsLeaveTheHostAsItWasAndTheProcessEndsAtOnce) {
+    ExpectSessionsLeaveTheHostAsItWas<PulseServerWithListener>("pulseaudio");
+}
+
+// The sink goes away while the metronome runs, and another comes: the sound comes back by itself.
+TEST(BeatSoundOnPulseAudio, ABeatAfterTheSinkWasReplacedIsHeard) {
+    PulseServer server;
+    PluginSession session(spinbeat_test::ModulePath());
+    WriteTone(session.SoundPath(), 40);
+    session.Console("spinbeat_bpm 300");
+    ASSERT_FALSE(HoldRollInRealTime(session, std::chrono::milliseconds(500), false).empty());
+    // The game stalls a moment meanwhile, the roll still held.
+    ASSERT_TRUE(Pactl("unload-module module-null-sink"));
+    ASSERT_TRUE(Pactl("load-module " + NullSink("replacement")));
+    SinkRecording replacement("replacement");
+    ASSERT_GE(HoldRollInRealTime(session, std::chrono::milliseconds(1000)).size(), 4U);
+    EXPECT_FALSE(Onsets(replacement.Left()).empty()) << "nothing played after the sink was replaced";
 }
 
 } // namespace
