@@ -283,17 +283,13 @@ TEST_F(WindowsMissingSoundLine, FileFunctionsSwitchedToOemUseTheOemCodePage) {
 
 // Windows refuses WC_NO_BEST_FIT_CHARS for UTF-8: passed the flag, the line would lose its path.
 TEST_F(WindowsMissingSoundLine, AUtf8CLocaleGetsUtf8WithoutTheBestFitFlag) {
-    // The module asks the UCRT, as a build against it does: msvcrt, which MinGW links, has no
-    // UTF-8 locale at all.
-    auto* ucrtSetlocale = reinterpret_cast<decltype(std::setlocale)*>(
-        reinterpret_cast<void (*)()>(GetProcAddress(LoadLibraryW(L"ucrtbase.dll"), "setlocale")));
-    ASSERT_NE(ucrtSetlocale, nullptr);
-    decltype(std::setlocale)* moduleSetlocale = nullptr;
-    const ImportPatch<decltype(std::setlocale)> crt("setlocale", ucrtSetlocale, moduleSetlocale);
-    ASSERT_NE(ucrtSetlocale(LC_ALL, ".UTF-8"), nullptr);
+    // The test and the module share the one C runtime, ucrtbase, and so its locale.
+    struct RestoreCLocale {
+        ~RestoreCLocale() { std::setlocale(LC_ALL, "C"); }
+    } restore;
+    ASSERT_NE(std::setlocale(LC_ALL, ".UTF-8"), nullptr);
     EXPECT_EQ(LineForFolder(L"caf\u00e9"), Prefix() + "caf\xC3\xA9\\timesup.wav");
     ExpectConversions(CP_UTF8, 0);
-    ucrtSetlocale(LC_ALL, "C");
 }
 
 TEST_F(WindowsMissingSoundLine, AUtf8AnsiCodePageGetsUtf8WithoutTheBestFitFlag) {
