@@ -1,6 +1,9 @@
 // Bad input from the console, the data folder and the beat file: the host never sees a fault.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <climits>
@@ -84,6 +87,24 @@ TEST(BadInput, AMissingDataFolderIsReportedLikeAMissingFile) {
               "SOUND FILE NOT FOUND: " + (folder / "timesup.wav").string());
 }
 
+// Root reads any file whatever its permissions say; for as long as this lives, this thread does not.
+class NoReadingPastPermissions {
+public:
+    NoReadingPastPermissions() {
+        syscall(SYS_capget, &header_, saved_);
+        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+        reduced[0].effective &= ~((1U << CAP_DAC_OVERRIDE) | (1U << CAP_DAC_READ_SEARCH));
+        syscall(SYS_capset, &header_, reduced);
+    }
+    NoReadingPastPermissions(const NoReadingPastPermissions&) = delete;
+    NoReadingPastPermissions& operator=(const NoReadingPastPermissions&) = delete;
+    ~NoReadingPastPermissions() { syscall(SYS_capset, &header_, saved_); }
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+};
+
 TEST(BadInput, ABeatFileReplacedOrLockedWhilePlayingIsNoFault) {
     PluginSession session(spinbeat_test::ModulePath());
     session.InstallSound();
@@ -100,11 +121,18 @@ TEST(BadInput, ABeatFileReplacedOrLockedWhilePlayingIsNoFault) {
             session.InstallSound();
             break;
         case 2:
-            // Unreadable: only bites where the tests do not run as root.
             std::filesystem::permissions(session.SoundPath(), std::filesystem::perms::none);
             break;
         }
-        session.host.Tick();
+        {
+            const NoReadingPastPermissions asAPlayer;
+            const int fd = open(session.SoundPath().c_str(), O_RDONLY);
+            ASSERT_EQ(beat % 3 == 2, fd < 0) << "the file must be unreadable exactly when locked";
+            if (fd >= 0) {
+                close(fd);
+            }
+            session.host.Tick();
+        }
         std::filesystem::permissions(session.SoundPath(), std::filesystem::perms::owner_all);
     }
     EXPECT_EQ(session.MissingSoundLines(), 0U);
