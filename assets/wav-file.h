@@ -1,16 +1,17 @@
-// Writes 16-bit PCM wave files: the beat sound's generator and the tests' own sounds use it.
+// Writes 16-bit PCM wave files: the beat sound's generator, spinbeat-host's audio.wav and the tests'
+// own sounds.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <vector>
+#include <span>
 
 namespace wav {
 
 // `samples` holds the channels interleaved. Returns false when the file could not be written.
 inline bool Write16(const std::filesystem::path& file, std::uint16_t channels, std::uint32_t rate,
-                    const std::vector<std::int16_t>& samples) {
+                    std::span<const std::int16_t> samples) {
     std::ofstream out(file, std::ios::binary);
     const auto put16 = [&](std::uint16_t value) {
         const char bytes[2] = {static_cast<char>(value & 0xFFU), static_cast<char>(value >> 8U)};

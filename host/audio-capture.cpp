@@ -10,6 +10,8 @@
 
 #include <SDL.h>
 
+#include "wav-file.h"
+
 namespace spinbeat_host {
 
 namespace {
@@ -21,12 +23,6 @@ constexpr int kLoud = 655;
 constexpr std::size_t kQuietFrames = kCaptureRate / 200;
 
 std::error_code LastError() { return {errno != 0 ? errno : EIO, std::generic_category()}; }
-
-void PutLe(std::ofstream& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.put(static_cast<char>((value >> (8 * i)) & 0xFFU));
-    }
-}
 
 std::vector<std::int16_t> ReadSamples(const std::filesystem::path& file, std::error_code& error) {
     std::vector<std::int16_t> samples;
@@ -79,26 +75,28 @@ AudioCapture::AudioCapture(std::filesystem::path rawFile) : rawFile_(std::move(r
 
 void AudioCapture::Observe(double nowMs) {
     std::error_code error;
+    const auto bytes = std::filesystem::file_size(rawFile_, error);
     if (!started_) {
-        if (!std::filesystem::exists(rawFile_, error)) {
+        // The driver makes the file when the device opens, and the first buffer reaches it at
+        // the first spill of the stdio buffer it writes through.
+        if (error || bytes == 0) {
             lastLookMs_ = nowMs;
             return;
         }
-        // The device opened, and wrote its first buffer, since the last look: right at the start
-        // of the update that opened it, before the work of its first playback.
         started_ = true;
-        startMs_ = lastLookMs_;
+        startMs_ = nowMs;
         marks_.push_back({startMs_, 0});
     }
-    const auto bytes = std::filesystem::file_size(rawFile_, error);
+    worstLookGapMs_ = std::max(worstLookGapMs_, nowMs - lastLookMs_);
+    lastLookMs_ = nowMs;
     if (error || bytes == lastBytes_) {
         return;
     }
     lastBytes_ = bytes;
-    // The driver writes through a stdio buffer, so the file grows only when that buffer spills,
-    // in the middle of writing one device buffer: the one the whole device buffers so far end at.
-    const std::size_t frame =
-        static_cast<std::size_t>(bytes / (kBytesPerFrame * kCaptureBufferFrames)) * kCaptureBufferFrames;
+    // The file grows only when the stdio buffer spills, which a device buffer of more than a stdio
+    // buffer does at every write: the last byte on disk belongs to the buffer written last.
+    constexpr std::uintmax_t kBufferBytes = kBytesPerFrame * kCaptureBufferFrames;
+    const std::size_t frame = static_cast<std::size_t>((bytes - 1) / kBufferBytes) * kCaptureBufferFrames;
     if (frame > marks_.back().frame) {
         marks_.push_back({nowMs, frame});
     }
@@ -110,14 +108,11 @@ double AudioCapture::SessionMsAt(std::size_t frame) const {
     if (after == marks_.begin()) {
         return startMs_;
     }
+    // Each buffer plays out at the sample rate from when it was written, and no later than when
+    // the next one was seen written.
     const Mark& before = *std::prev(after);
-    if (after == marks_.end()) {
-        // Written after the last look, while the device was closing: at the nominal pace.
-        return before.ms + static_cast<double>(frame - before.frame) / kFramesPerMs;
-    }
-    const double share =
-        static_cast<double>(frame - before.frame) / static_cast<double>(after->frame - before.frame);
-    return before.ms + share * (after->ms - before.ms);
+    const double atPace = before.ms + static_cast<double>(frame - before.frame) / kFramesPerMs;
+    return after == marks_.end() ? atPace : std::min(atPace, after->ms);
 }
 
 AudioCapture::Result AudioCapture::Finish(const std::filesystem::path& wavFile) {
@@ -132,9 +127,13 @@ AudioCapture::Result AudioCapture::Finish(const std::filesystem::path& wavFile) 
         result.error.clear();
     }
     result.capturedMs = static_cast<double>(samples.size() / kCaptureChannels) / kFramesPerMs;
+    result.worstLookGapMs = worstLookGapMs_;
     for (std::size_t i = 1; i < marks_.size(); ++i) {
         const double written = static_cast<double>(marks_[i].frame - marks_[i - 1].frame) / kFramesPerMs;
         result.worstStallMs = std::max(result.worstStallMs, marks_[i].ms - marks_[i - 1].ms - written);
+        result.worstDriftMs =
+            std::max(result.worstDriftMs,
+                     marks_[i].ms - startMs_ - static_cast<double>(marks_[i].frame) / kFramesPerMs);
     }
     for (const std::size_t frame : FindPlaybacks(samples, kCaptureChannels)) {
         result.playbacksMs.push_back(SessionMsAt(frame));
@@ -142,7 +141,10 @@ AudioCapture::Result AudioCapture::Finish(const std::filesystem::path& wavFile) 
     // The picture of the whole session: silence from its start until the device opened.
     const auto lead = static_cast<std::size_t>(std::lround(startMs_ * kFramesPerMs)) * kCaptureChannels;
     samples.insert(samples.begin(), started_ ? lead : 0, 0);
-    result.error = WriteWav(wavFile, samples, kCaptureChannels, kCaptureRate);
+    errno = 0;
+    if (!wav::Write16(wavFile, kCaptureChannels, kCaptureRate, samples)) {
+        result.error = LastError();
+    }
     return result;
 }
 
@@ -166,30 +168,6 @@ std::vector<std::size_t> FindPlaybacks(std::span<const std::int16_t> samples, in
         quiet = 0;
     }
     return starts;
-}
-
-std::error_code WriteWav(const std::filesystem::path& file, std::span<const std::int16_t> samples,
-                         int channels, int rate) {
-    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * sizeof(std::int16_t));
-    const auto frameBytes = static_cast<std::uint32_t>(channels * 2);
-    errno = 0;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write("RIFF", 4);
-    PutLe(out, 36 + dataBytes, 4);
-    out.write("WAVEfmt ", 8);
-    PutLe(out, 16, 4);
-    PutLe(out, 1, 2);
-    PutLe(out, static_cast<std::uint32_t>(channels), 2);
-    PutLe(out, static_cast<std::uint32_t>(rate), 4);
-    PutLe(out, static_cast<std::uint32_t>(rate) * frameBytes, 4);
-    PutLe(out, frameBytes, 2);
-    PutLe(out, 16, 2);
-    out.write("data", 4);
-    PutLe(out, dataBytes, 4);
-    // The samples are already little-endian, as the driver wrote them on this machine.
-    out.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(dataBytes));
-    out.flush();
-    return out ? std::error_code() : LastError();
 }
 
 } // namespace spinbeat_host

@@ -10,10 +10,10 @@
 namespace spinbeat_host {
 
 // The format the plugin's sound output opens its device in, with no changes allowed; the disk
-// driver writes exactly that, one device buffer of 10 ms at a time.
+// driver writes exactly that, one device buffer of 40 ms at a time.
 inline constexpr int kCaptureRate = 48000;
 inline constexpr int kCaptureChannels = 2;
-inline constexpr std::size_t kCaptureBufferFrames = kCaptureRate / 100;
+inline constexpr std::size_t kCaptureBufferFrames = kCaptureRate / 25;
 
 class AudioCapture {
 public:
@@ -31,18 +31,25 @@ public:
         double capturedMs = 0.0;
         // The longest the driver fell behind its own pace between two looks: a stalled thread.
         double worstStallMs = 0.0;
+        // The longest time between two looks once the capture ran: how late a write can be dated.
+        double worstLookGapMs = 0.0;
+        // How far, at worst, the samples written fell behind the time since the capture began:
+        // where audio.wav, which runs at the sample rate, has a sound earlier than beats.txt.
+        double worstDriftMs = 0.0;
         std::error_code error;
     };
     // Once the device is closed: writes `wavFile`, which begins at session time 0 (silence until
     // the capture started), and finds the playbacks. Removes the raw file.
     Result Finish(const std::filesystem::path& wavFile);
 
-private:
+    // When the capture's frame `frame` was heard, in session time, as far as the looks tell.
     double SessionMsAt(std::size_t frame) const;
 
+private:
     std::filesystem::path rawFile_;
     bool started_ = false;
     double lastLookMs_ = 0.0;
+    double worstLookGapMs_ = 0.0;
     double startMs_ = 0.0;
     std::uintmax_t lastBytes_ = 0;
     // When the buffer starting at `frame` was written. The driver keeps its own pace, a little
@@ -57,9 +64,5 @@ private:
 // First frames of playbacks in interleaved stereo samples: sound that rises out of a quiet
 // stretch. Playbacks closer together than the sound takes to fade are counted once.
 std::vector<std::size_t> FindPlaybacks(std::span<const std::int16_t> samples, int channels);
-
-// A 16-bit PCM WAV file; returns the error of writing it.
-std::error_code WriteWav(const std::filesystem::path& file, std::span<const std::int16_t> samples,
-                         int channels, int rate);
 
 } // namespace spinbeat_host

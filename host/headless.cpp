@@ -25,13 +25,21 @@ constexpr double kFramesPerSecond = 60.0;
 // The label of the sound test button on the plugin's page, which `playtest` presses.
 constexpr const char* kPlaytestButton = "Playtest beat sound";
 
-std::string FormatMs(double ms) {
+std::string FormatMs(double ms, int decimals = 1) {
     std::ostringstream text;
     text.setf(std::ios::fixed);
-    text.precision(1);
+    text.precision(decimals);
     text << ms;
     return text.str();
 }
+
+// When each input update was due, began and ended, in session time: the plugin read the clock in
+// between, so a beat can be checked against the updates as they really ran.
+struct UpdateTimes {
+    double dueMs;
+    double startMs;
+    double endMs;
+};
 
 // Appends the console's new lines to console.log as the session goes, so a crash keeps them.
 class ConsoleLog {
@@ -157,6 +165,7 @@ int RunHeadless(const Options& options) {
     SnapshotWriter snapshots;
     Vector2 size{1920, 1080};
     GameLoop loop(kFramesPerSecond);
+    std::vector<UpdateTimes> updates;
     std::size_t next = 0;
     bool quit = false;
     double endMs = 0.0;
@@ -205,11 +214,14 @@ int RunHeadless(const Options& options) {
             }
             endMs = loop.NowMs();
         } else if (loop.NextTickMs() <= loop.NextFrameMs()) {
+            UpdateTimes update{loop.NextTickMs(), loop.NowMs(), 0.0};
             loop.TickStarts();
             capture.Observe(loop.NowMs());
             session.Tick();
-            capture.Observe(loop.NowMs());
+            update.endMs = loop.NowMs();
+            capture.Observe(update.endMs);
             loop.TickDone();
+            updates.push_back(update);
         } else {
             session.Frame(size);
             ui.Frame(session, size, loop.NowMs());
@@ -233,8 +245,20 @@ int RunHeadless(const Options& options) {
         beats << FormatMs(ms) << '\n';
     }
     beats.flush();
-    if (!beats || !log.Good()) {
-        problems.push_back("cannot write beats.txt or console.log in " + options.out.string());
+    std::ofstream updateLog(options.out / "updates.txt", std::ios::trunc);
+    for (const UpdateTimes& update : updates) {
+        updateLog << FormatMs(update.dueMs, 3) << ' ' << FormatMs(update.startMs, 3) << ' '
+                  << FormatMs(update.endMs, 3) << '\n';
+    }
+    updateLog.flush();
+    std::ofstream timing(options.out / "timing.txt", std::ios::trunc);
+    timing << "updates_late_ms " << FormatMs(loop.WorstTickLatenessMs(), 3) << '\n'
+           << "capture_behind_ms " << FormatMs(audio.worstStallMs, 3) << '\n'
+           << "capture_look_gap_ms " << FormatMs(audio.worstLookGapMs, 3) << '\n'
+           << "capture_drift_ms " << FormatMs(audio.worstDriftMs, 3) << '\n';
+    timing.flush();
+    if (!beats || !log.Good() || !updateLog || !timing) {
+        problems.push_back("cannot write the session's outputs in " + options.out.string());
     }
 
     std::cout << "Headless session of " << FormatMs(endMs) << " ms, outputs in " << options.out.string()

@@ -1,13 +1,18 @@
 // Sound output through SDL2 audio, where the Windows sound call is not available.
 //
-// The device is opened on first use, always in one format: 48 kHz, signed 16-bit, stereo, 10 ms
-// buffers. Each file is converted to it and queued in place of whatever was still queued, which
-// stops a sound still playing at the next buffer boundary.
+// The device is opened on first use, always in one format: 48 kHz, signed 16-bit, stereo, 40 ms
+// buffers. A sound server asks for about one buffer of lead, so buffers that size ride out a
+// busy machine that 10 ms buffers did not: the server ran dry mid-sound and the click broke up.
+// Buffers that long would make each beat start up to a buffer late, so each new sound is placed
+// inside its buffer where its hand-over time falls: every sound is heard the same fixed time after
+// it was handed over, and it stops the one still sounding right there.
 #include <SDL.h>
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -15,7 +20,6 @@
 #include <system_error>
 #include <vector>
 
-#include "clock.h"
 #include "sound-playback.h"
 
 namespace {
@@ -23,7 +27,10 @@ namespace {
 constexpr int kSampleRate = 48000;
 constexpr SDL_AudioFormat kSampleFormat = AUDIO_S16SYS;
 constexpr Uint8 kChannels = 2;
-constexpr Uint16 kBufferFrames = kSampleRate / 100;
+constexpr Uint16 kBufferFrames = kSampleRate / 25;
+constexpr std::size_t kBytesPerFrame = sizeof(Sint16) * kChannels;
+constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+constexpr double kBufferNs = static_cast<double>(kBufferFrames) * kNsPerSecond / kSampleRate;
 // A failed open can take a tenth of a second on the game thread: never try on every beat.
 constexpr std::int64_t kRetryAfterNs = 3'000'000'000;
 // A beat sound is a click. Anything far bigger or longer is no beat sound, and loading it would
@@ -74,6 +81,46 @@ std::vector<Uint8> ReadSmallFile(const std::filesystem::path& file) {
     return bytes;
 }
 
+// The sound output keeps its own time: the beat clock's readings belong to the beat clock alone.
+std::int64_t SteadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The device's own pace, read from the times its buffers are asked for. A sound card asks on its
+// own clock, and the thread that answers only ever runs late: the earliest asks mark the device's
+// time best. Each ask is expected a buffer after the last; one that comes later than that moves the
+// expectation on by a little at most, so that a late thread shifts no sound by more than that, and
+// a far later one, or a sooner one, is taken as it comes. A driver that writes as it is asked, like
+// SDL's disk driver, is followed exactly as long as it runs no more than a little slow.
+class DeviceClock {
+public:
+    struct Window {
+        // Sounds handed over from `begin` until `end` start in this buffer, `begin` at its start.
+        double begin;
+        double end;
+    };
+
+    Window Advance(std::int64_t nowNs) {
+        const auto now = static_cast<double>(nowNs);
+        const double previous = started_ ? current_ : now - kBufferNs;
+        const double late = now - (previous + kBufferNs);
+        current_ =
+            started_ && late > kCreepNs && late < kBufferNs / 4 ? previous + kBufferNs + kCreepNs : now;
+        started_ = true;
+        return {previous, current_};
+    }
+    void Reset() { started_ = false; }
+
+private:
+    // A device may run this much slow per buffer and still be followed ask by ask.
+    static constexpr double kCreepNs = 1'000'000.0;
+
+    bool started_ = false;
+    double current_ = 0.0;
+};
+
 // SDL's audio can leave threads of its own running past this module (see AudioOutput), and keeps
 // state of its own after its audio is shut down: its library stays for the process's life.
 void KeepSdlLoaded() {
@@ -103,15 +150,15 @@ bool InitAudioLeavingSignalsAlone() {
 
 // No destructor of its own: at module unload it would run under the loader's lock, and shutting
 // SDL's audio down there joins threads that may wait for that very lock (ALSA's hotplug thread
-// loads libraries). Release, called while the plugin unloads, does it instead; whatever is still
-// open when the module goes is left to SDL, whose library stays loaded.
+// loads libraries). Release, called while the plugin unloads, does it instead, and closes the
+// device before the module's code that fills it can go.
 class AudioOutput {
 public:
     void Play(const std::filesystem::path& file) {
+        const std::int64_t handedOverNs = SteadyNs();
         // Unplugged, or the sound server went away: a stopped device never plays again.
         if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
-            SDL_CloseAudioDevice(device_);
-            device_ = 0;
+            Close();
         }
         if (!Open()) {
             return;
@@ -120,15 +167,17 @@ public:
         if (samples.empty()) {
             return;
         }
-        SDL_ClearQueuedAudio(device_);
-        SDL_QueueAudio(device_, samples.data(), static_cast<Uint32>(samples.size()));
+        SDL_LockAudioDevice(device_);
+        pending_.swap(samples);
+        pendingAtNs_ = handedOverNs;
+        hasPending_ = true;
+        SDL_UnlockAudioDevice(device_);
+        // `samples` now holds a sound that was never started or has played out: it is freed here,
+        // not on the audio thread.
     }
 
     void Release() {
-        if (device_ != 0) {
-            SDL_CloseAudioDevice(device_);
-            device_ = 0;
-        }
+        Close();
         if (subsystemUp_) {
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
             subsystemUp_ = false;
@@ -141,7 +190,7 @@ private:
         if (device_ != 0) {
             return true;
         }
-        const std::int64_t now = MonotonicNowNs();
+        const std::int64_t now = SteadyNs();
         if (hasFailed_ && now - failedAt_ < kRetryAfterNs) {
             return false;
         }
@@ -155,6 +204,8 @@ private:
             want.format = kSampleFormat;
             want.channels = kChannels;
             want.samples = kBufferFrames;
+            want.callback = &AudioOutput::Fill;
+            want.userdata = this;
             SDL_AudioSpec have{};
             device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
         }
@@ -165,6 +216,53 @@ private:
         }
         SDL_PauseAudioDevice(device_, 0);
         return true;
+    }
+
+    // Joins the audio thread: nothing calls Fill once this returns.
+    void Close() {
+        if (device_ != 0) {
+            SDL_CloseAudioDevice(device_);
+            device_ = 0;
+        }
+        clock_.Reset();
+        playing_ = {};
+        pending_ = {};
+        playingAt_ = 0;
+        hasPending_ = false;
+    }
+
+    // The audio thread's callback, under the device's lock.
+    static void SDLCALL Fill(void* self, Uint8* stream, int length) {
+        static_cast<AudioOutput*>(self)->Mix(stream, static_cast<std::size_t>(length));
+    }
+
+    // The sound playing, cut where a new one starts, then the new one. Nothing is allocated or
+    // freed on the audio thread.
+    void Mix(Uint8* stream, std::size_t length) {
+        const DeviceClock::Window window = clock_.Advance(SteadyNs());
+        std::size_t switchAt = length;
+        // A sound handed over after this buffer's window waits for the next buffer.
+        if (hasPending_ && static_cast<double>(pendingAtNs_) < window.end) {
+            const double offsetNs = std::max(0.0, static_cast<double>(pendingAtNs_) - window.begin);
+            const auto frame = static_cast<std::size_t>(offsetNs * kSampleRate / kNsPerSecond);
+            switchAt = std::min(frame * kBytesPerFrame, length - kBytesPerFrame);
+        }
+        CopyPlaying(stream, switchAt);
+        if (switchAt < length) {
+            playing_.swap(pending_);
+            playingAt_ = 0;
+            hasPending_ = false;
+            CopyPlaying(stream + switchAt, length - switchAt);
+        }
+    }
+
+    void CopyPlaying(Uint8* out, std::size_t length) {
+        const std::size_t take = std::min(length, playing_.size() - playingAt_);
+        if (take > 0) {
+            std::memcpy(out, playing_.data() + playingAt_, take);
+        }
+        std::memset(out + take, 0, length - take);
+        playingAt_ += take;
     }
 
     // The file's samples in the device's format; empty when it is no wave file SDL can read.
@@ -209,6 +307,13 @@ private:
     bool subsystemUp_ = false;
     bool hasFailed_ = false;
     std::int64_t failedAt_ = 0;
+    // Shared with the audio thread, under the device's lock.
+    DeviceClock clock_;
+    std::vector<Uint8> playing_;
+    std::size_t playingAt_ = 0;
+    std::vector<Uint8> pending_;
+    std::int64_t pendingAtNs_ = 0;
+    bool hasPending_ = false;
 };
 
 AudioOutput output;

@@ -1,0 +1,14 @@
+// The plugin's sound device as its SDL output opens it: what a capture of it holds, sample for sample.
+#pragma once
+
+namespace spinbeat_test {
+
+// 48 kHz, signed 16-bit, stereo, in buffers of 40 ms. A sound is heard one buffer after it was
+// handed over: the output places it that far ahead, at its offset within the buffer.
+inline constexpr int kDeviceRate = 48000;
+inline constexpr int kDeviceChannels = 2;
+inline constexpr int kDeviceBufferFrames = kDeviceRate / 25;
+inline constexpr double kDeviceBufferMs = 1000.0 * kDeviceBufferFrames / kDeviceRate;
+inline constexpr double kDeviceFramesPerMs = kDeviceRate / 1000.0;
+
+} // namespace spinbeat_test
