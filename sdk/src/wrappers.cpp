@@ -49,7 +49,10 @@ void SetText(const std::shared_ptr<CVarState>& cvar, std::string text) {
     }
     // Outside the lock: a callback may read or set the variable again.
     for (const auto& callback : callbacks) {
-        callback->fn(oldValue, CVarWrapper(cvar, callback->owner));
+        if (callback->alive) {
+            CallPlugin(*cvar->host, callback->owner, {"its change callback of ", cvar->name},
+                       [&] { callback->fn(oldValue, CVarWrapper(cvar, callback->owner)); });
+        }
     }
 }
 
@@ -135,7 +138,9 @@ void CVarWrapper::addOnValueChanged(ChangeCallback callback) {
     if (!state_ || !callback) {
         return;
     }
-    auto entry = std::make_shared<CVarState::Callback>(CVarState::Callback{owner_, std::move(callback)});
+    auto entry = std::make_shared<CVarState::Callback>();
+    entry->owner = owner_;
+    entry->fn = std::move(callback);
     std::lock_guard lock(state_->mutex);
     state_->callbacks.push_back(std::move(entry));
 }
