@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -110,6 +111,9 @@ struct HostState {
     std::map<std::uint64_t, std::shared_ptr<PluginState>> plugins;
     std::vector<std::string> failures;
     std::atomic<bool> releasePending{false};
+    // Services a test has told to fail, as a host in trouble would.
+    std::set<std::string, std::less<>> failingServices;
+    std::atomic<bool> anyServiceFailing{false};
 
     void Log(std::string line);
     CVarWrapper Register(std::uint64_t owner, const std::string& name, const std::string& defaultValue,
@@ -125,6 +129,8 @@ struct HostState {
     // that is no std::exception.
     void PluginFailed(std::uint64_t owner, CallbackName callback, const char* what) noexcept;
     bool HasFailed(std::uint64_t owner) const;
+    // Throws when a test has told the named service to fail.
+    void ThrowIfFailing(std::string_view service) const;
 };
 
 // Calls one of a plugin's callbacks: nothing it throws goes further than here. Returns whether it

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 #include <utility>
 
 #include "host-state.h"
@@ -164,6 +165,16 @@ bool HostState::HasFailed(std::uint64_t owner) const {
     return found != plugins.end() && found->second->failed;
 }
 
+void HostState::ThrowIfFailing(std::string_view service) const {
+    if (!anyServiceFailing) {
+        return;
+    }
+    std::lock_guard lock(mutex);
+    if (failingServices.contains(service)) {
+        throw std::runtime_error(std::string(service) + " failed: the host was told to fail it");
+    }
+}
+
 } // namespace pluginsdk::detail
 
 namespace pluginsdk::host {
@@ -299,6 +310,17 @@ void Host::PluginFailed(const LoadedPlugin& plugin, std::string_view callback, c
 std::vector<std::string> Host::PluginFailures() const {
     std::lock_guard lock(state_->mutex);
     return state_->failures;
+}
+
+void Host::FailService(std::string_view service, bool fail) {
+    std::lock_guard lock(state_->mutex);
+    if (fail) {
+        state_->failingServices.emplace(service);
+    } else if (const auto found = state_->failingServices.find(service);
+               found != state_->failingServices.end()) {
+        state_->failingServices.erase(found);
+    }
+    state_->anyServiceFailing = !state_->failingServices.empty();
 }
 
 void Host::UnloadPlugin(LoadedPlugin& plugin) {

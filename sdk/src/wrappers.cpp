@@ -138,6 +138,7 @@ void CVarWrapper::addOnValueChanged(ChangeCallback callback) {
     if (!state_ || !callback) {
         return;
     }
+    state_->host->ThrowIfFailing("addOnValueChanged");
     auto entry = std::make_shared<CVarState::Callback>();
     entry->owner = owner_;
     entry->fn = std::move(callback);
@@ -152,13 +153,17 @@ void CVarWrapper::addOnValueChanged(ChangeCallback callback) {
 CVarWrapper CVarManagerWrapper::registerCvar(const std::string& name, const std::string& defaultValue,
                                              const std::string& description, bool searchable, bool hasMin,
                                              float min, bool hasMax, float max, bool saveToConfig) {
+    host_->ThrowIfFailing("registerCvar");
     return host_->Register(owner_, name, defaultValue, description, searchable, hasMin, min, hasMax, max,
                            saveToConfig);
 }
 
 CVarWrapper CVarManagerWrapper::getCvar(const std::string& name) { return host_->Find(name, owner_); }
 
-void CVarManagerWrapper::log(const std::string& text) { host_->Log(text); }
+void CVarManagerWrapper::log(const std::string& text) {
+    host_->ThrowIfFailing("log");
+    host_->Log(text);
+}
 
 // ---------------------------------------------------------------------------
 // CarWrapper, CanvasWrapper
@@ -187,6 +192,7 @@ void CanvasWrapper::DrawBox(Vector2 size) { canvas_->calls.push_back({CanvasCall
 // ---------------------------------------------------------------------------
 
 void GameWrapper::HookCarEvent(const std::string& eventName, EventCallback<CarWrapper> callback) {
+    host_->ThrowIfFailing("HookEventWithCaller");
     auto entry = std::make_shared<pluginsdk::detail::HookEntry>();
     entry->owner = owner_;
     entry->eventName = eventName;
@@ -196,6 +202,7 @@ void GameWrapper::HookCarEvent(const std::string& eventName, EventCallback<CarWr
 }
 
 void GameWrapper::UnhookEvent(const std::string& eventName) {
+    host_->ThrowIfFailing("UnhookEvent");
     std::lock_guard lock(host_->mutex);
     std::erase_if(host_->hooks, [&](const auto& hook) {
         const bool mine = hook->owner == owner_ && hook->eventName == eventName;
@@ -207,6 +214,7 @@ void GameWrapper::UnhookEvent(const std::string& eventName) {
 }
 
 void GameWrapper::RegisterDrawable(DrawableCallback callback) {
+    host_->ThrowIfFailing("RegisterDrawable");
     auto entry = std::make_shared<pluginsdk::detail::DrawableEntry>();
     entry->owner = owner_;
     entry->fn = std::move(callback);
@@ -214,7 +222,10 @@ void GameWrapper::RegisterDrawable(DrawableCallback callback) {
     host_->drawables.push_back(std::move(entry));
 }
 
-void GameWrapper::UnregisterDrawables() { host_->RemoveDrawables(owner_); }
+void GameWrapper::UnregisterDrawables() {
+    host_->ThrowIfFailing("UnregisterDrawables");
+    host_->RemoveDrawables(owner_);
+}
 
 bool GameWrapper::IsInFreeplay() const {
     host_->freeplayQueries.fetch_add(1, std::memory_order_relaxed);
