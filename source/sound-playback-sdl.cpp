@@ -141,7 +141,8 @@ private:
         if (device_ != 0) {
             return true;
         }
-        const std::int64_t now = MonotonicNowNs();
+        // Not the beat clock: a beat tick may read that only twice.
+        const std::int64_t now = OtherNowNs();
         if (hasFailed_ && now - failedAt_ < kRetryAfterNs) {
             return false;
         }
