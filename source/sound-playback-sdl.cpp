@@ -103,8 +103,9 @@ bool InitAudioLeavingSignalsAlone() {
 
 // No destructor of its own: at module unload it would run under the loader's lock, and shutting
 // SDL's audio down there joins threads that may wait for that very lock (ALSA's hotplug thread
-// loads libraries). Release, called while the plugin unloads, does it instead; whatever is still
-// open when the module goes is left to SDL, whose library stays loaded.
+// loads libraries). Release, called by onUnload and again by deleteMe, does it instead; whatever is
+// still open when the module goes (a host that never calls them) is left to SDL, whose library
+// stays loaded.
 class AudioOutput {
 public:
     void Play(const std::filesystem::path& file) {
