@@ -278,7 +278,8 @@ int RunHeadless(const Options& options) {
     for (const auto& problem : problems) {
         std::cerr << "spinbeat-host: " << problem << "\n";
     }
-    return problems.empty() ? 0 : 1;
+    // A failed plugin has said so on the terminal already; the status tells a script.
+    return problems.empty() && session.Host().PluginFailures().empty() ? 0 : 1;
 }
 
 } // namespace spinbeat_host

@@ -4,6 +4,9 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
+#include <algorithm>
+#include <string>
+
 namespace spinbeat_host {
 
 namespace {
@@ -11,6 +14,40 @@ namespace {
 constexpr float kMargin = 20.0F;
 // Below a bar at the top edge of the view, where plugins most often draw.
 constexpr float kTop = 40.0F;
+
+// Dear ImGui's stacks as the host left them before a plugin's page drew.
+struct UiStacks {
+    ImGuiWindow* window;
+    int windows;
+    int ids;
+    int colors;
+    int styleVars;
+
+    static UiStacks Now() {
+        const ImGuiContext& g = *ImGui::GetCurrentContext();
+        return {g.CurrentWindow, g.CurrentWindowStack.Size, g.CurrentWindow->IDStack.Size, g.ColorStack.Size,
+                g.StyleVarStack.Size};
+    }
+
+    // A page that threw half way may have left windows open and IDs or styles pushed: the host's
+    // own frame must still balance.
+    void Restore() const {
+        ImGuiContext& g = *ImGui::GetCurrentContext();
+        while (g.CurrentWindowStack.Size > windows) {
+            ImGui::ErrorCheckEndWindowRecover(nullptr);
+            if ((g.CurrentWindow->Flags & ImGuiWindowFlags_ChildWindow) != 0) {
+                ImGui::EndChild();
+            } else {
+                ImGui::End();
+            }
+        }
+        while (g.CurrentWindow == window && window->IDStack.Size > ids) {
+            ImGui::PopID();
+        }
+        ImGui::PopStyleColor(std::max(g.ColorStack.Size - colors, 0));
+        ImGui::PopStyleVar(std::max(g.StyleVarStack.Size - styleVars, 0));
+    }
+};
 
 } // namespace
 
@@ -33,7 +70,8 @@ void SettingsWindow::Draw(Session& session) {
         decltype(plugin->SettingsWindow()) window;
     };
     std::vector<Page> pages;
-    for (const auto& plugin : session.Host().Plugins()) {
+    auto& host = session.Host();
+    for (const auto& plugin : host.Plugins()) {
         if (auto* window = plugin->SettingsWindow()) {
             pages.push_back({plugin.get(), window});
         }
@@ -41,8 +79,13 @@ void SettingsWindow::Draw(Session& session) {
     if (open) {
         ImGui::BeginChild("plugins", {120.0F, 0.0F}, true);
         for (std::size_t i = 0; i < pages.size(); ++i) {
+            std::string name;
+            if (!host.CallPlugin(*pages[i].plugin, "GetPluginName",
+                                 [&] { name = pages[i].window->GetPluginName(); })) {
+                continue;
+            }
             ImGui::PushID(static_cast<int>(i));
-            if (ImGui::Selectable(pages[i].window->GetPluginName().c_str(), chosen_ == i)) {
+            if (ImGui::Selectable(name.c_str(), chosen_ == i)) {
                 chosen_ = i;
             }
             ImGui::PopID();
@@ -53,10 +96,15 @@ void SettingsWindow::Draw(Session& session) {
         if (chosen_ < pages.size()) {
             auto [plugin, page] = pages[chosen_];
             if (handedContext_.insert(plugin->Id()).second) {
-                page->SetImGuiContext(reinterpret_cast<std::uintptr_t>(ImGui::GetCurrentContext()));
+                host.CallPlugin(*plugin, "SetImGuiContext", [&, page = page] {
+                    page->SetImGuiContext(reinterpret_cast<std::uintptr_t>(ImGui::GetCurrentContext()));
+                });
             }
             ImGui::PushID(static_cast<int>(plugin->Id()));
-            page->RenderSettings();
+            const UiStacks stacks = UiStacks::Now();
+            if (!host.CallPlugin(*plugin, "RenderSettings", [page = page] { page->RenderSettings(); })) {
+                stacks.Restore();
+            }
             // The page's own ID stack is balanced again here, so its button has this ID.
             if (press_ == Press::Activated) {
                 pressFound_ = ImGui::GetCurrentContext()->ActiveId == pressId_;

@@ -256,7 +256,7 @@ int RunWindow(const Options& options) {
         std::cerr << "spinbeat-host: " << problem << "\n";
         exitCode = 1;
     }
-    return exitCode;
+    return session.Host().PluginFailures().empty() ? exitCode : 1;
 }
 
 } // namespace spinbeat_host

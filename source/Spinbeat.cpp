@@ -19,26 +19,29 @@ constexpr auto relaxed = std::memory_order_relaxed;
 // Lifecycle
 // ---------------------------------------------------------------------------
 
+// Each step is guarded on its own: one that fails costs only itself, and says so on the console.
 void Spinbeat::onLoad() {
+    globalCvarManager = cvarManager;
+    GuardHostCallback([] { LogFormatted("Spinbeat Plugin loaded!"); });
+    RegisterSettings(*cvarManager);
+    // Both callbacks hold a plain pointer: onUnload removes them before the object can go.
     GuardHostCallback([this] {
-        globalCvarManager = cvarManager;
-        LogFormatted("Spinbeat Plugin loaded!");
-        RegisterSettings(*cvarManager);
-        // Both callbacks hold a plain pointer: onUnload removes them before the object can go.
         gameWrapper->HookEventWithCaller<CarWrapper>(
             kSetVehicleInputEvent, [this](CarWrapper caller, void* params, const std::string& /*eventName*/) {
                 GuardHostCallback([&] { OnSetVehicleInput(caller, params); });
             });
+    });
+    GuardHostCallback([this] {
         gameWrapper->RegisterDrawable(
             [this](CanvasWrapper canvas) { GuardHostCallback([&] { RenderRevolutionBar(canvas); }); });
     });
 }
 
+// A removal that fails must not keep the other one from running: after deleteMe either callback
+// would call a destroyed object.
 void Spinbeat::onUnload() {
-    GuardHostCallback([this] {
-        gameWrapper->UnhookEvent(kSetVehicleInputEvent);
-        gameWrapper->UnregisterDrawables();
-    });
+    GuardHostCallback([this] { gameWrapper->UnhookEvent(kSetVehicleInputEvent); });
+    GuardHostCallback([this] { gameWrapper->UnregisterDrawables(); });
     // Now, not when the module goes: the loader's lock is held then, and the sound output's
     // threads may need it to finish.
     ReleaseSoundOutput();

@@ -5,6 +5,7 @@
 
 #include "Spinbeat.h"
 #include "logging.h"
+#include "sound-playback.h"
 
 #ifndef SPINBEAT_MAIN_SOURCE
 #error "SPINBEAT_MAIN_SOURCE must name the full path of Spinbeat.cpp"
@@ -41,7 +42,15 @@ std::uintptr_t getPlugin() {
     return reinterpret_cast<std::uintptr_t>(&pluginHolder);
 }
 
-void deleteMe() { pluginHolder.reset(); }
+void deleteMe() {
+    if (!pluginHolder) {
+        return;
+    }
+    pluginHolder.reset();
+    // A sound test the host ran after onUnload may have opened the sound output again, and here is
+    // its last chance to go outside the loader's lock.
+    ReleaseSoundOutput();
+}
 
 std::uint64_t PluginGeneration() { return generation.load(std::memory_order_relaxed); }
 

@@ -36,18 +36,28 @@ void OnBarVerticalPositionChanged(const std::string& /*oldValue*/, CVarWrapper c
 
 } // namespace
 
+// One variable the host refuses costs only that variable.
 void RegisterSettings(CVarManagerWrapper& cvarManager) {
-    cvarManager
-        .registerCvar(kPlaySoundOnBeatCvar, "1", "Play sound on beat", true, false, 0.0F, false, 0.0F, true)
-        .addOnValueChanged(OnPlaySoundOnBeatChanged);
-    cvarManager.registerCvar(kBpmCvar, "54", "BPM", true, false, 0.0F, false, 0.0F, true)
-        .addOnValueChanged(OnBpmChanged);
-    cvarManager
-        .registerCvar(kDisplayRevolutionBarCvar, "1", "Display revolution bar", true, false, 0.0F, false,
-                      0.0F, true)
-        .addOnValueChanged(OnDisplayRevolutionBarChanged);
-    cvarManager
-        .registerCvar(kBarVerticalPositionCvar, "0", "Vertical position of the revolution bar", true, true,
-                      0.0F, true, 1.0F, true)
-        .addOnValueChanged(OnBarVerticalPositionChanged);
+    GuardHostCallback([&] {
+        cvarManager
+            .registerCvar(kPlaySoundOnBeatCvar, "1", "Play sound on beat", true, false, 0.0F, false, 0.0F,
+                          true)
+            .addOnValueChanged(OnPlaySoundOnBeatChanged);
+    });
+    GuardHostCallback([&] {
+        cvarManager.registerCvar(kBpmCvar, "54", "BPM", true, false, 0.0F, false, 0.0F, true)
+            .addOnValueChanged(OnBpmChanged);
+    });
+    GuardHostCallback([&] {
+        cvarManager
+            .registerCvar(kDisplayRevolutionBarCvar, "1", "Display revolution bar", true, false, 0.0F, false,
+                          0.0F, true)
+            .addOnValueChanged(OnDisplayRevolutionBarChanged);
+    });
+    GuardHostCallback([&] {
+        cvarManager
+            .registerCvar(kBarVerticalPositionCvar, "0", "Vertical position of the revolution bar", true,
+                          true, 0.0F, true, 1.0F, true)
+            .addOnValueChanged(OnBarVerticalPositionChanged);
+    });
 }

@@ -23,6 +23,7 @@ extern std::atomic<float> barVerticalPosition;
 // 32-bit float throughout: 0 gives +infinity (no beat ever), a negative tempo a negative interval.
 constexpr float BeatIntervalFromBpm(std::int32_t bpm) { return 60000.0F / static_cast<float>(bpm); }
 
-// Registers the four variables with their change callbacks. The callbacks use nothing of the
-// plugin object, so they stay harmless after it is gone.
+// Registers the four variables with their change callbacks, each on its own: one the host refuses
+// is reported and the others still come. The callbacks use nothing of the plugin object, so they
+// stay harmless after it is gone.
 void RegisterSettings(CVarManagerWrapper& cvarManager);

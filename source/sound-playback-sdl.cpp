@@ -20,6 +20,7 @@
 #include <system_error>
 #include <vector>
 
+#include "clock.h"
 #include "sound-playback.h"
 
 namespace {
@@ -81,7 +82,8 @@ std::vector<Uint8> ReadSmallFile(const std::filesystem::path& file) {
     return bytes;
 }
 
-// The sound output keeps its own time: the beat clock's readings belong to the beat clock alone.
+// Where a sound goes in the device's buffers is a matter of the real clock the device plays by,
+// whatever clock the beats are timed with.
 std::int64_t SteadyNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -150,8 +152,8 @@ bool InitAudioLeavingSignalsAlone() {
 
 // No destructor of its own: at module unload it would run under the loader's lock, and shutting
 // SDL's audio down there joins threads that may wait for that very lock (ALSA's hotplug thread
-// loads libraries). Release, called while the plugin unloads, does it instead, and closes the
-// device before the module's code that fills it can go.
+// loads libraries). Release, called by onUnload and again by deleteMe, does it instead, and closes
+// the device, whose thread calls into this module to fill it, before the module can go.
 class AudioOutput {
 public:
     void Play(const std::filesystem::path& file) {
@@ -190,7 +192,8 @@ private:
         if (device_ != 0) {
             return true;
         }
-        const std::int64_t now = SteadyNs();
+        // Not the beat clock: a beat tick may read that only twice.
+        const std::int64_t now = OtherNowNs();
         if (hasFailed_ && now - failedAt_ < kRetryAfterNs) {
             return false;
         }

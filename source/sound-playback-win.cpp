@@ -5,12 +5,13 @@
 
 #include <mmsystem.h>
 
-#include <cctype>
-#include <clocale>
-#include <cstring>
+#include <algorithm>
 #include <string>
 
 #include "sound-playback.h"
+
+// The UCRT's, declared by its <locale.h> where the Windows SDK's headers are used.
+extern "C" __declspec(dllimport) unsigned int __cdecl ___lc_codepage_func(void);
 
 namespace {
 
@@ -26,21 +27,8 @@ void KeepWinmmLoaded() {
     static_cast<void>(pinned);
 }
 
-// The C locale's name ends in its code page: "English_United States.1252", ".utf8", ".UTF-8".
-bool CLocaleUsesUtf8() {
-    const char* name = std::setlocale(LC_CTYPE, nullptr);
-    const char* dot = name != nullptr ? std::strrchr(name, '.') : nullptr;
-    if (dot == nullptr) {
-        return false;
-    }
-    std::string codePage;
-    for (const char* c = dot + 1; *c != '\0' && *c != '@'; ++c) {
-        if (*c != '-') {
-            codePage += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
-        }
-    }
-    return codePage == "utf8" || codePage == "65001";
-}
+// The C runtime's own answer: the code page of the C locale's character type.
+bool CLocaleUsesUtf8() { return ___lc_codepage_func() == CP_UTF8; }
 
 // UTF-8 when the C locale uses it, else the code page the file functions use, by its number:
 // CP_ACP and CP_OEMCP would hide which one it is.
@@ -56,6 +44,19 @@ UINT LogCodePage() {
 bool RefusesNoBestFit(UINT codePage) {
     return codePage == CP_UTF8 || codePage == CP_UTF7 || codePage == 54936 || codePage == 42 ||
            (codePage >= 50220 && codePage <= 50229) || (codePage >= 57002 && codePage <= 57011);
+}
+
+// Characters outside ASCII as the replacement character, for a path no code page would take.
+std::string AsciiWithReplacements(const std::wstring& wide) {
+    std::string narrow;
+    narrow.reserve(wide.size());
+    for (const wchar_t c : wide) {
+        // The second half of a surrogate pair is no character of its own.
+        if (c < 0xDC00 || c > 0xDFFF) {
+            narrow += c < 0x80 ? static_cast<char>(c) : '?';
+        }
+    }
+    return narrow;
 }
 
 } // namespace
@@ -80,10 +81,11 @@ std::string PathForLog(const std::filesystem::path& path) {
     const DWORD flags = RefusesNoBestFit(codePage) ? 0 : WC_NO_BEST_FIT_CHARS;
     const int length =
         WideCharToMultiByte(codePage, flags, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) {
-        return {};
+    std::string narrow(static_cast<std::size_t>(std::max(length, 0)), '\0');
+    // The line names its path even when the code page will not convert it at all.
+    if (length <= 0 || WideCharToMultiByte(codePage, flags, wide.data(), wideLength, narrow.data(), length,
+                                           nullptr, nullptr) != length) {
+        return AsciiWithReplacements(wide);
     }
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(codePage, flags, wide.data(), wideLength, narrow.data(), length, nullptr, nullptr);
     return narrow;
 }

@@ -26,4 +26,6 @@ std::int64_t Read() {
 
 std::int64_t Reads() { return reads; }
 
+std::int64_t Now() { return now; }
+
 } // namespace fakeclock

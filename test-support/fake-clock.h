@@ -12,5 +12,7 @@ void SetReadStep(std::int64_t stepNs);
 std::int64_t Read();
 // How many times the plugin has read the clock.
 std::int64_t Reads();
+// The time of the current tick as the module's other timekeeping reads it: not one of Reads().
+std::int64_t Now();
 
 } // namespace fakeclock

@@ -46,7 +46,22 @@ SettingsPageHost::SettingsPageHost(BakkesMod::Plugin::PluginSettingsWindow& page
     io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
 }
 
+SettingsPageHost::SettingsPageHost(pluginsdk::host::Host& host, const pluginsdk::host::LoadedPlugin& plugin)
+    : SettingsPageHost(*plugin.SettingsWindow()) {
+    host_ = &host;
+    plugin_ = &plugin;
+}
+
 SettingsPageHost::~SettingsPageHost() { ImGui::DestroyContext(context_); }
+
+template <typename Body>
+void SettingsPageHost::CallPage(const char* callback, Body&& body) {
+    if (host_ != nullptr) {
+        host_->CallPlugin(*plugin_, callback, body);
+    } else {
+        body();
+    }
+}
 
 const std::string& SettingsPageHost::Draw() { return DrawFrame(true); }
 
@@ -74,9 +89,10 @@ const std::string& SettingsPageHost::DrawFrame(bool handOver) {
 
     ImGui::LogToBuffer();
     if (handOver) {
-        page_->SetImGuiContext(reinterpret_cast<std::uintptr_t>(context_));
+        CallPage("SetImGuiContext",
+                 [&] { page_->SetImGuiContext(reinterpret_cast<std::uintptr_t>(context_)); });
     }
-    page_->RenderSettings();
+    CallPage("RenderSettings", [&] { page_->RenderSettings(); });
     text_ = ImGui::GetCurrentContext()->LogBuffer.c_str();
     ImGui::LogFinish();
     ImGui::GetCurrentContext()->LogBuffer.clear();

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "pluginsdk/host/host.h"
 #include "pluginsdk/plugin.h"
 
 namespace spinbeat_test {
@@ -26,6 +27,8 @@ struct WidgetBox {
 class SettingsPageHost {
 public:
     explicit SettingsPageHost(BakkesMod::Plugin::PluginSettingsWindow& page);
+    // The page of a plugin `host` has loaded, called at the host's boundary.
+    SettingsPageHost(pluginsdk::host::Host& host, const pluginsdk::host::LoadedPlugin& plugin);
     SettingsPageHost(const SettingsPageHost&) = delete;
     SettingsPageHost& operator=(const SettingsPageHost&) = delete;
     ~SettingsPageHost();
@@ -66,8 +69,12 @@ private:
     bool Locate(std::string_view label, std::string_view part, WidgetBox& box);
     ImGuiID HoveredAt(ImVec2 at);
     const std::string& DrawFrame(bool handOver);
+    template <typename Body>
+    void CallPage(const char* callback, Body&& body);
 
     BakkesMod::Plugin::PluginSettingsWindow* page_;
+    pluginsdk::host::Host* host_ = nullptr;
+    const pluginsdk::host::LoadedPlugin* plugin_ = nullptr;
     ImGuiContext* context_ = nullptr;
     ImGuiID windowId_ = 0;
     ImVec2 pageStart_;

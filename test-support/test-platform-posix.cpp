@@ -43,4 +43,6 @@ std::optional<std::set<std::string>> ExportedSymbols(const std::filesystem::path
     return names;
 }
 
+void SetEnv(const char* name, const char* value) { setenv(name, value, 1); }
+
 } // namespace spinbeat_test

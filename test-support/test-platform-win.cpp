@@ -3,6 +3,7 @@
 #define NOMINMAX 1
 #include <windows.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <system_error>
 
@@ -32,5 +33,7 @@ bool IsModuleLoaded(const std::filesystem::path& module) {
 std::optional<std::set<std::string>> ExportedSymbols(const std::filesystem::path& /*module*/) {
     return std::nullopt;
 }
+
+void SetEnv(const char* name, const char* value) { _putenv_s(name, value); }
 
 } // namespace spinbeat_test

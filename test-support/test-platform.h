@@ -18,4 +18,7 @@ bool IsModuleLoaded(const std::filesystem::path& module);
 // outside the tests' programs.
 std::optional<std::set<std::string>> ExportedSymbols(const std::filesystem::path& module);
 
+// Sets a variable of the process's environment, as the C runtime that modules share sees it.
+void SetEnv(const char* name, const char* value);
+
 } // namespace spinbeat_test

@@ -214,6 +214,18 @@ int WINAPI RecordingWideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide,
     return result;
 }
 
+// A conversion Windows refuses outright, whatever the code page and flags.
+int WINAPI RefusedWideCharToMultiByte(UINT, DWORD, LPCWCH, int, LPSTR, int, LPCCH, LPBOOL) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+}
+decltype(WideCharToMultiByte)* underRefusal = nullptr;
+
+// The C runtime's code page of the C locale, which its locale's name need not show.
+extern "C" __declspec(dllimport) unsigned int __cdecl ___lc_codepage_func(void);
+decltype(___lc_codepage_func)* realLcCodepage = nullptr;
+unsigned int __cdecl Utf8CLocaleCodePage() { return CP_UTF8; }
+
 // "Use Unicode UTF-8 for worldwide language support" makes it the ANSI code page.
 decltype(GetACP)* realGetACP = nullptr;
 UINT WINAPI Utf8AnsiCodePage() { return CP_UTF8; }
@@ -288,6 +300,20 @@ TEST_F(WindowsMissingSoundLine, AUtf8CLocaleGetsUtf8WithoutTheBestFitFlag) {
         ~RestoreCLocale() { std::setlocale(LC_ALL, "C"); }
     } restore;
     ASSERT_NE(std::setlocale(LC_ALL, ".UTF-8"), nullptr);
+    EXPECT_EQ(LineForFolder(L"caf\u00e9"), Prefix() + "caf\xC3\xA9\\timesup.wav");
+    ExpectConversions(CP_UTF8, 0);
+}
+
+TEST_F(WindowsMissingSoundLine, APathNoCodePageTakesIsStillNamedWithReplacementCharacters) {
+    const ImportPatch<decltype(WideCharToMultiByte)> refuse("WideCharToMultiByte",
+                                                            &RefusedWideCharToMultiByte, underRefusal);
+    EXPECT_EQ(LineForFolder(L"caf\u00e9-\u30d3"), Prefix() + "caf?-?\\timesup.wav");
+}
+
+TEST_F(WindowsMissingSoundLine, TheCRuntimeSaysWhetherTheCLocaleIsUtf8) {
+    ASSERT_STREQ(std::setlocale(LC_CTYPE, nullptr), "C");
+    const ImportPatch<decltype(___lc_codepage_func)> utf8("___lc_codepage_func", &Utf8CLocaleCodePage,
+                                                          realLcCodepage);
     EXPECT_EQ(LineForFolder(L"caf\u00e9"), Prefix() + "caf\xC3\xA9\\timesup.wav");
     ExpectConversions(CP_UTF8, 0);
 }

@@ -3,11 +3,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pluginsdk/host/host.h"
@@ -17,8 +20,10 @@ namespace pluginsdk::detail {
 
 struct CVarState {
     struct Callback {
-        std::uint64_t owner;
+        std::uint64_t owner = 0;
         CVarWrapper::ChangeCallback fn;
+        // Cleared when its plugin fails, while a change may be running its callbacks.
+        std::atomic<bool> alive{true};
     };
 
     std::string name;
@@ -65,6 +70,19 @@ struct QueuedTask {
     GameWrapper::Task fn;
 };
 
+// One loaded plugin as the boundary sees it: its name for reports, and whether it has failed.
+struct PluginState {
+    std::string name;
+    std::atomic<bool> failed{false};
+};
+
+// Which of a plugin's callbacks the host is calling, in words: `what` followed by `subject`. Made
+// into text only when the callback fails, so calling one costs nothing.
+struct CallbackName {
+    std::string_view what;
+    std::string_view subject = {};
+};
+
 struct HostState {
     // Guards everything below that is not atomic, except the cars and the scratch lists, which
     // belong to the game thread.
@@ -88,6 +106,15 @@ struct HostState {
     std::vector<std::unique_ptr<CarState>> cars;
     std::vector<std::shared_ptr<HookEntry>> tickScratch;
 
+    // The loaded plugins by owner, the report lines of their failures, and whether a failed
+    // plugin still waits for the game thread to release it.
+    std::map<std::uint64_t, std::shared_ptr<PluginState>> plugins;
+    std::vector<std::string> failures;
+    std::atomic<bool> releasePending{false};
+    // Services a test has told to fail, as a host in trouble would.
+    std::set<std::string, std::less<>> failingServices;
+    std::atomic<bool> anyServiceFailing{false};
+
     void Log(std::string line);
     CVarWrapper Register(std::uint64_t owner, const std::string& name, const std::string& defaultValue,
                          const std::string& description, bool searchable, bool hasMin, float min, bool hasMax,
@@ -96,7 +123,30 @@ struct HostState {
     void RemoveDrawables(std::uint64_t owner);
     // Drops everything a plugin left with the host, while its module is still mapped.
     void ForgetOwner(std::uint64_t owner);
+
+    // Reports the failure on the console and the terminal, and stops calling anything the plugin
+    // registered; the game thread releases the plugin later. `what` is null for an exception
+    // that is no std::exception.
+    void PluginFailed(std::uint64_t owner, CallbackName callback, const char* what) noexcept;
+    bool HasFailed(std::uint64_t owner) const;
+    // Throws when a test has told the named service to fail.
+    void ThrowIfFailing(std::string_view service) const;
 };
+
+// Calls one of a plugin's callbacks: nothing it throws goes further than here. Returns whether it
+// returned normally.
+template <typename Body>
+bool CallPlugin(HostState& host, std::uint64_t owner, CallbackName callback, Body&& body) noexcept {
+    try {
+        body();
+        return true;
+    } catch (const std::exception& error) {
+        host.PluginFailed(owner, callback, error.what());
+    } catch (...) {
+        host.PluginFailed(owner, callback, nullptr);
+    }
+    return false;
+}
 
 // Shared by the wrappers and the console: numbers read from text, as leniently as a console should.
 double ParseNumberLeniently(std::string_view text);

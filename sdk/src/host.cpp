@@ -2,6 +2,8 @@
 #include "pluginsdk/host/host.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <stdexcept>
 #include <utility>
 
 #include "host-state.h"
@@ -102,6 +104,77 @@ void HostState::ForgetOwner(std::uint64_t owner) {
     }
 }
 
+namespace {
+
+std::string FailureLine(const std::string& plugin, CallbackName callback, const char* what) {
+    std::string line = "PLUGIN STOPPED: " + plugin + " threw from " + std::string(callback.what) +
+                       std::string(callback.subject) + ": " +
+                       (what != nullptr ? what : "an exception of unknown type");
+    // One line, whatever the exception's text holds.
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    return line;
+}
+
+} // namespace
+
+void HostState::PluginFailed(std::uint64_t owner, CallbackName callback, const char* what) noexcept {
+    try {
+        std::string line;
+        {
+            std::lock_guard lock(mutex);
+            auto& plugin = plugins[owner];
+            if (!plugin) {
+                plugin = std::make_shared<PluginState>();
+                plugin->name = "plugin " + std::to_string(owner);
+            }
+            plugin->failed = true;
+            // Not even the rest of a tick, frame or change already under way calls it again.
+            for (const auto& hook : hooks) {
+                if (hook->owner == owner) {
+                    hook->alive = false;
+                }
+            }
+            for (const auto& drawable : drawables) {
+                if (drawable->owner == owner) {
+                    drawable->alive = false;
+                }
+            }
+            for (auto& [name, cvar] : cvars) {
+                std::lock_guard cvarLock(cvar->mutex);
+                for (const auto& entry : cvar->callbacks) {
+                    if (entry->owner == owner) {
+                        entry->alive = false;
+                    }
+                }
+            }
+            line = FailureLine(plugin->name, callback, what);
+            console.push_back(line);
+            failures.push_back(line);
+        }
+        releasePending = true;
+        std::fprintf(stderr, "%s\n", line.c_str());
+    } catch (...) {
+        // Out of memory while reporting: the report is lost, the host goes on.
+    }
+}
+
+bool HostState::HasFailed(std::uint64_t owner) const {
+    std::lock_guard lock(mutex);
+    const auto found = plugins.find(owner);
+    return found != plugins.end() && found->second->failed;
+}
+
+void HostState::ThrowIfFailing(std::string_view service) const {
+    if (!anyServiceFailing) {
+        return;
+    }
+    std::lock_guard lock(mutex);
+    if (failingServices.contains(service)) {
+        throw std::runtime_error(std::string(service) + " failed: the host was told to fail it");
+    }
+}
+
 } // namespace pluginsdk::detail
 
 namespace pluginsdk::host {
@@ -113,17 +186,22 @@ using detail::HostState;
 // ---------------------------------------------------------------------------
 
 LoadedPlugin::~LoadedPlugin() {
+    // The last references may run the module's code as they go: release them while it is mapped.
+    plugin_.reset();
+    game_.reset();
     if (library_ != nullptr) {
         detail::CloseModule(library_);
     }
 }
+
+bool LoadedPlugin::Failed() const { return state_ && state_->failed; }
 
 BakkesMod::Plugin::PluginSettingsWindow* SettingsWindowOf(BakkesMod::Plugin::BakkesModPlugin* plugin) {
     return dynamic_cast<BakkesMod::Plugin::PluginSettingsWindow*>(plugin);
 }
 
 BakkesMod::Plugin::PluginSettingsWindow* LoadedPlugin::SettingsWindow() const {
-    return SettingsWindowOf(plugin_.get());
+    return Failed() ? nullptr : SettingsWindowOf(plugin_.get());
 }
 
 void* LoadedPlugin::Symbol(const char* name) const { return detail::ModuleSymbol(library_, name); }
@@ -159,7 +237,14 @@ LoadedPlugin& Host::LoadPlugin(const std::filesystem::path& module) {
                               std::to_string(loaded->info_->apiBuildVersion) + ", this host has " +
                               std::to_string(kApiBuildVersion));
     }
-    const std::uintptr_t holderAddress = loaded->info_->createFunction();
+    std::uintptr_t holderAddress = 0;
+    try {
+        holderAddress = loaded->info_->createFunction();
+    } catch (const std::exception& error) {
+        throw PluginLoadError(module.string() + ": getPlugin threw: " + error.what());
+    } catch (...) {
+        throw PluginLoadError(module.string() + ": getPlugin threw");
+    }
     // The module hands out the address of its holder; the host keeps a strong copy of its own.
     const auto* holder =
         reinterpret_cast<const std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>*>(holderAddress);
@@ -167,30 +252,84 @@ LoadedPlugin& Host::LoadPlugin(const std::filesystem::path& module) {
         throw PluginLoadError(module.string() + " created no plugin");
     }
     loaded->plugin_ = *holder;
+    loaded->state_ = std::make_shared<detail::PluginState>();
+    loaded->state_->name =
+        "\"" + std::string(loaded->info_->pluginName != nullptr ? loaded->info_->pluginName : "") + "\" (" +
+        module.filename().string() + ")";
     {
         std::lock_guard lock(state_->mutex);
         loaded->id_ = state_->nextOwner++;
+        state_->plugins[loaded->id_] = loaded->state_;
     }
     loaded->plugin_->cvarManager = std::make_shared<CVarManagerWrapper>(state_.get(), loaded->id_);
     loaded->plugin_->gameWrapper = std::make_shared<GameWrapper>(state_.get(), loaded->id_);
     loaded->game_ = loaded->plugin_->gameWrapper;
-    loaded->plugin_->onLoad();
     plugins_.push_back(std::move(loaded));
-    return *plugins_.back();
+    LoadedPlugin& plugin = *plugins_.back();
+    detail::CallPlugin(*state_, plugin.id_, {"onLoad"}, [&] { plugin.plugin_->onLoad(); });
+    ReleaseFailedPlugins();
+    return plugin;
 }
 
 void Host::StopPlugin(LoadedPlugin& plugin) {
     if (!plugin.plugin_) {
         return;
     }
-    plugin.plugin_->onUnload();
+    if (plugin.Failed()) {
+        Release(plugin);
+        return;
+    }
+    detail::CallPlugin(*state_, plugin.id_, {"onUnload"}, [&] { plugin.plugin_->onUnload(); });
     plugin.plugin_.reset();
-    plugin.info_->deleteFunction();
+    detail::CallPlugin(*state_, plugin.id_, {"deleteMe"}, [&] { plugin.info_->deleteFunction(); });
+}
+
+void Host::Release(LoadedPlugin& plugin) {
+    // Whatever it registered goes first, while nothing of it runs; its code stays mapped until
+    // UnloadPlugin closes the module.
+    state_->ForgetOwner(plugin.id_);
+    plugin.plugin_.reset();
+    detail::CallPlugin(*state_, plugin.id_, {"deleteMe"}, [&] { plugin.info_->deleteFunction(); });
+}
+
+void Host::ReleaseFailedPlugins() {
+    if (!state_->releasePending.exchange(false)) {
+        return;
+    }
+    for (const auto& plugin : plugins_) {
+        if (plugin->plugin_ && plugin->Failed()) {
+            Release(*plugin);
+        }
+    }
+}
+
+void Host::PluginFailed(const LoadedPlugin& plugin, std::string_view callback, const char* what) noexcept {
+    state_->PluginFailed(plugin.id_, {callback}, what);
+}
+
+std::vector<std::string> Host::PluginFailures() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->failures;
+}
+
+void Host::FailService(std::string_view service, bool fail) {
+    std::lock_guard lock(state_->mutex);
+    if (fail) {
+        state_->failingServices.emplace(service);
+    } else if (const auto found = state_->failingServices.find(service);
+               found != state_->failingServices.end()) {
+        state_->failingServices.erase(found);
+    }
+    state_->anyServiceFailing = !state_->failingServices.empty();
 }
 
 void Host::UnloadPlugin(LoadedPlugin& plugin) {
     StopPlugin(plugin);
     state_->ForgetOwner(plugin.id_);
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->plugins.erase(plugin.id_);
+    }
     auto found = std::find_if(plugins_.begin(), plugins_.end(),
                               [&](const auto& entry) { return entry.get() == &plugin; });
     if (found != plugins_.end()) {
@@ -239,11 +378,13 @@ void Host::FireEvent(const std::string& eventName) {
     for (const auto& car : state_->cars) {
         for (const auto& hook : hooks) {
             if (hook->alive) {
-                hook->fn(CarWrapper(car.get()), &car->input, eventName);
+                detail::CallPlugin(*state_, hook->owner, {"its hook on ", eventName},
+                                   [&] { hook->fn(CarWrapper(car.get()), &car->input, eventName); });
             }
         }
     }
     hooks.clear();
+    ReleaseFailedPlugins();
 }
 
 std::size_t Host::RunTasks() {
@@ -254,9 +395,14 @@ std::size_t Host::RunTasks() {
         due.swap(state_->tasks);
     }
     for (auto& task : due) {
-        task.fn(task.game);
+        if (!state_->HasFailed(task.owner)) {
+            detail::CallPlugin(*state_, task.owner, {"a task it queued"}, [&] { task.fn(task.game); });
+        }
     }
-    return due.size();
+    const std::size_t ran = due.size();
+    due.clear();
+    ReleaseFailedPlugins();
+    return ran;
 }
 
 std::size_t Host::PendingTasks() const {
@@ -275,9 +421,11 @@ const std::vector<CanvasCall>& Host::Frame(Vector2 size) {
         std::lock_guard lock(state_->mutex);
         drawables.assign(state_->drawables.begin(), state_->drawables.end());
     }
+    // A failed plugin is released on the game thread, which this may not be.
     for (const auto& drawable : drawables) {
         if (drawable->alive) {
-            drawable->fn(CanvasWrapper(&canvas));
+            detail::CallPlugin(*state_, drawable->owner, {"its drawable"},
+                               [&] { drawable->fn(CanvasWrapper(&canvas)); });
         }
     }
     drawables.clear();
@@ -327,6 +475,7 @@ void Host::ExecuteConsoleLine(std::string_view line) {
     }
     if (command->value) {
         cvar.setValue(*command->value);
+        ReleaseFailedPlugins();
     } else {
         Log(command->name + " = \"" + cvar.getStringValue() + "\"");
     }

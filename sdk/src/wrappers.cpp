@@ -49,7 +49,10 @@ void SetText(const std::shared_ptr<CVarState>& cvar, std::string text) {
     }
     // Outside the lock: a callback may read or set the variable again.
     for (const auto& callback : callbacks) {
-        callback->fn(oldValue, CVarWrapper(cvar, callback->owner));
+        if (callback->alive) {
+            CallPlugin(*cvar->host, callback->owner, {"its change callback of ", cvar->name},
+                       [&] { callback->fn(oldValue, CVarWrapper(cvar, callback->owner)); });
+        }
     }
 }
 
@@ -135,7 +138,10 @@ void CVarWrapper::addOnValueChanged(ChangeCallback callback) {
     if (!state_ || !callback) {
         return;
     }
-    auto entry = std::make_shared<CVarState::Callback>(CVarState::Callback{owner_, std::move(callback)});
+    state_->host->ThrowIfFailing("addOnValueChanged");
+    auto entry = std::make_shared<CVarState::Callback>();
+    entry->owner = owner_;
+    entry->fn = std::move(callback);
     std::lock_guard lock(state_->mutex);
     state_->callbacks.push_back(std::move(entry));
 }
@@ -147,13 +153,17 @@ void CVarWrapper::addOnValueChanged(ChangeCallback callback) {
 CVarWrapper CVarManagerWrapper::registerCvar(const std::string& name, const std::string& defaultValue,
                                              const std::string& description, bool searchable, bool hasMin,
                                              float min, bool hasMax, float max, bool saveToConfig) {
+    host_->ThrowIfFailing("registerCvar");
     return host_->Register(owner_, name, defaultValue, description, searchable, hasMin, min, hasMax, max,
                            saveToConfig);
 }
 
 CVarWrapper CVarManagerWrapper::getCvar(const std::string& name) { return host_->Find(name, owner_); }
 
-void CVarManagerWrapper::log(const std::string& text) { host_->Log(text); }
+void CVarManagerWrapper::log(const std::string& text) {
+    host_->ThrowIfFailing("log");
+    host_->Log(text);
+}
 
 // ---------------------------------------------------------------------------
 // CarWrapper, CanvasWrapper
@@ -182,6 +192,7 @@ void CanvasWrapper::DrawBox(Vector2 size) { canvas_->calls.push_back({CanvasCall
 // ---------------------------------------------------------------------------
 
 void GameWrapper::HookCarEvent(const std::string& eventName, EventCallback<CarWrapper> callback) {
+    host_->ThrowIfFailing("HookEventWithCaller");
     auto entry = std::make_shared<pluginsdk::detail::HookEntry>();
     entry->owner = owner_;
     entry->eventName = eventName;
@@ -191,6 +202,7 @@ void GameWrapper::HookCarEvent(const std::string& eventName, EventCallback<CarWr
 }
 
 void GameWrapper::UnhookEvent(const std::string& eventName) {
+    host_->ThrowIfFailing("UnhookEvent");
     std::lock_guard lock(host_->mutex);
     std::erase_if(host_->hooks, [&](const auto& hook) {
         const bool mine = hook->owner == owner_ && hook->eventName == eventName;
@@ -202,6 +214,7 @@ void GameWrapper::UnhookEvent(const std::string& eventName) {
 }
 
 void GameWrapper::RegisterDrawable(DrawableCallback callback) {
+    host_->ThrowIfFailing("RegisterDrawable");
     auto entry = std::make_shared<pluginsdk::detail::DrawableEntry>();
     entry->owner = owner_;
     entry->fn = std::move(callback);
@@ -209,7 +222,10 @@ void GameWrapper::RegisterDrawable(DrawableCallback callback) {
     host_->drawables.push_back(std::move(entry));
 }
 
-void GameWrapper::UnregisterDrawables() { host_->RemoveDrawables(owner_); }
+void GameWrapper::UnregisterDrawables() {
+    host_->ThrowIfFailing("UnregisterDrawables");
+    host_->RemoveDrawables(owner_);
+}
 
 bool GameWrapper::IsInFreeplay() const {
     host_->freeplayQueries.fetch_add(1, std::memory_order_relaxed);

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <list>
 #include <memory>
@@ -16,6 +17,10 @@
 #include "pluginsdk/api.h"
 #include "pluginsdk/plugin.h"
 #include "pluginsdk/wrappers.h"
+
+namespace pluginsdk::detail {
+struct PluginState;
+} // namespace pluginsdk::detail
 
 namespace pluginsdk::host {
 
@@ -100,10 +105,14 @@ public:
     ~LoadedPlugin();
 
     const PluginInfo& Info() const { return *info_; }
-    // The host's own strong reference; empty once the plugin is unloaded.
+    // The host's own strong reference; empty once the plugin is unloaded or has failed.
     const std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>& Plugin() const { return plugin_; }
-    // The plugin's settings page, or null when it has none.
+    // The plugin's settings page, or null when it has none or has failed.
     BakkesMod::Plugin::PluginSettingsWindow* SettingsWindow() const;
+    // Whether an exception has left one of its callbacks. Nothing of a failed plugin is called
+    // again: the host releases its object and forgets what it registered at the next tick (at
+    // once when onLoad failed), and closes its module when it is unloaded.
+    bool Failed() const;
     std::uint64_t Id() const { return id_; }
     const std::filesystem::path& Path() const { return path_; }
     // Looks up any exported symbol of the module.
@@ -120,6 +129,7 @@ private:
     // Kept until the module closes, so that tasks queued by the plugin always find their game.
     std::shared_ptr<GameWrapper> game_;
     std::uint64_t id_ = 0;
+    std::shared_ptr<detail::PluginState> state_;
 };
 
 // The in-process host: one game with cars, the console, the task queue and the loaded plugins.
@@ -134,10 +144,12 @@ public:
 
     // --- plugins -----------------------------------------------------------
     // Opens the module, reads its record, creates the plugin, fills its host pointers and calls
-    // onLoad. Throws PluginLoadError with the reason when the module cannot be used.
+    // onLoad. Throws PluginLoadError with the reason when the module cannot be used. A plugin whose
+    // onLoad throws is loaded as a failed plugin (see LoadedPlugin::Failed).
     LoadedPlugin& LoadPlugin(const std::filesystem::path& module);
     // onUnload, drop the host's reference and deleteMe; the module stays open and whatever the
-    // plugin left with the host (queued tasks, console variable callbacks) stays too.
+    // plugin left with the host (queued tasks, console variable callbacks) stays too. A failed
+    // plugin gets no onUnload, and loses what it left with the host.
     void StopPlugin(LoadedPlugin& plugin);
     // Stops the plugin if needed, forgets everything it registered, closes the module.
     void UnloadPlugin(LoadedPlugin& plugin);
@@ -184,6 +196,25 @@ public:
     // Forgets a variable, as if nothing had ever registered it.
     bool RemoveCvar(const std::string& name);
 
+    // --- failing plugins -----------------------------------------------------
+    // Every plugin callback the host calls (onLoad, onUnload, hooks, drawables, change callbacks,
+    // queued tasks, and through CallPlugin the settings page) is a boundary: an exception stops
+    // there and is reported on the console and the terminal as one line, which names the plugin,
+    // the callback and the exception's text; the plugin fails (see LoadedPlugin::Failed).
+
+    // Calls `body`, which calls the plugin's `callback`, at that boundary: for the calls a host
+    // program makes itself. Calls nothing of a plugin that has failed or has stopped. Returns
+    // whether the body ran and returned.
+    template <typename Body>
+    bool CallPlugin(const LoadedPlugin& plugin, std::string_view callback, Body&& body);
+    // The report lines of every failure so far, oldest first, unloaded plugins' included.
+    std::vector<std::string> PluginFailures() const;
+    // Makes a service plugins call ("log", "registerCvar", "addOnValueChanged",
+    // "HookEventWithCaller", "UnhookEvent", "RegisterDrawable", "UnregisterDrawables") throw
+    // std::runtime_error from now on, as a host in trouble might, or work again: for testing how
+    // a plugin bears it.
+    void FailService(std::string_view service, bool fail = true);
+
     // --- configuration -------------------------------------------------------
     // Applies a configuration file, one `NAME VALUE` line per variable, through each variable's
     // setter so that its change callbacks run: call it once the plugins' onLoad has registered their
@@ -200,8 +231,29 @@ public:
     detail::HostState& State() { return *state_; }
 
 private:
+    void PluginFailed(const LoadedPlugin& plugin, std::string_view callback, const char* what) noexcept;
+    // Releases the objects of plugins that have failed since the last call, on the game thread.
+    void ReleaseFailedPlugins();
+    void Release(LoadedPlugin& plugin);
+
     std::unique_ptr<detail::HostState> state_;
     std::list<std::unique_ptr<LoadedPlugin>> plugins_;
 };
+
+template <typename Body>
+bool Host::CallPlugin(const LoadedPlugin& plugin, std::string_view callback, Body&& body) {
+    if (!plugin.Plugin() || plugin.Failed()) {
+        return false;
+    }
+    try {
+        body();
+        return true;
+    } catch (const std::exception& error) {
+        PluginFailed(plugin, callback, error.what());
+    } catch (...) {
+        PluginFailed(plugin, callback, nullptr);
+    }
+    return false;
+}
 
 } // namespace pluginsdk::host
