@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -233,6 +234,7 @@ TEST(HostSession, BeatsFollowTheHeldRollTheTempoAndTheReleaseAndTheBarShowsThem)
     // Beats at 54 BPM, at 120 from 2400 ms, none after the release but the sound test's.
     const SessionRecord record = spinbeat_test::ReadSessionRecord(session.out);
     const auto verdict = spinbeat_test::JudgeBeats(session.script, SessionStart{}, record, kTiming);
+    std::printf("%s\n", verdict.report.c_str());
     EXPECT_TRUE(verdict.explained) << verdict.report;
     EXPECT_GE(record.playbacksMs.size(), 4U) << verdict.report;
 
@@ -292,6 +294,7 @@ TEST(HostSession, AMissingSoundFileIsReportedOnEveryBeatAndNothingIsHeard) {
     start.soundFile = false;
     const SessionRecord record = spinbeat_test::ReadSessionRecord(session.out);
     const auto verdict = spinbeat_test::JudgePlayCount(session.script, start, record, lines);
+    std::printf("%zu lines; %s\n", lines, verdict.report.c_str());
     EXPECT_TRUE(verdict.explained) << lines << " lines; " << verdict.report;
     EXPECT_GE(lines, 4U);
     EXPECT_EQ(ReadText(session.out / "beats.txt"), "");
@@ -325,6 +328,7 @@ TEST(HostSession, ConfigurationOfOneRunIsAppliedThroughTheSettersOfTheNext) {
     SessionStart start;
     start.bpm = 120;
     const auto verdict = spinbeat_test::JudgeBeats(second.script, start, record, kTiming);
+    std::printf("%s\n", verdict.report.c_str());
     EXPECT_TRUE(verdict.explained) << verdict.report;
     EXPECT_EQ(record.playbacksMs.size(), 1U) << verdict.report;
     const Png bottom(second.out / "bottom.png");
@@ -355,6 +359,7 @@ TEST(HostSession, ATempoTypedIntoTheConsoleTakesOverAtTheNextBeat) {
               (std::vector<std::string>{"Spinbeat Plugin loaded!", "> spinbeat_bpm 120"}));
     const SessionRecord record = spinbeat_test::ReadSessionRecord(session.out);
     const auto verdict = spinbeat_test::JudgeBeats(session.script, SessionStart{}, record, kTiming);
+    std::printf("%s\n", verdict.report.c_str());
     EXPECT_TRUE(verdict.explained) << verdict.report;
     EXPECT_GE(record.playbacksMs.size(), 2U) << verdict.report;
 }

@@ -6,6 +6,7 @@
 // this run measured: the update it came from, and how far the capture fell behind.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -49,6 +50,10 @@ void ExpectHeardWholeAfterTheirUpdates(const spinbeat_test::DiskCapture& capture
                      std::to_string(beats[i].afterMs) + " ms; capture up to " +
                      std::to_string(result.worstStallMs) + " ms behind, looked at every " +
                      std::to_string(result.worstLookGapMs) + " ms");
+        std::printf("beat %zu: updated %.2f to %.2f ms, heard at %.2f ms; capture %.2f ms behind, looked "
+                    "every %.2f ms\n",
+                    i + 1, beats[i].beforeMs, beats[i].afterMs, heard, result.worstStallMs,
+                    result.worstLookGapMs);
         EXPECT_GE(heard, beats[i].beforeMs + spinbeat_test::kDeviceBufferMs - kPlacementMs);
         if (kJudgeMilliseconds) {
             EXPECT_LE(heard, beats[i].afterMs + spinbeat_test::kDeviceBufferMs + lateMs);
