@@ -5,10 +5,11 @@
 # ---------------------------------------------------------------------------
 # player: what a player installs, the DLL, the beat sound, and a text saying where each goes
 # ---------------------------------------------------------------------------
-set(SPINBEAT_INSTALL_TEXT "${PROJECT_SOURCE_DIR}/assets/windows-install.txt")
+configure_file(assets/windows-install.txt.in INSTALL.txt @ONLY)
+set(SPINBEAT_INSTALL_TEXT "${CMAKE_CURRENT_BINARY_DIR}/INSTALL.txt")
 install(TARGETS Spinbeat LIBRARY DESTINATION . COMPONENT player)
 install(FILES "${SPINBEAT_DATA_DIR}/timesup.wav" DESTINATION data COMPONENT player)
-install(FILES "${SPINBEAT_INSTALL_TEXT}" DESTINATION . RENAME INSTALL.txt COMPONENT player)
+install(FILES "${SPINBEAT_INSTALL_TEXT}" DESTINATION . COMPONENT player)
 set(CPACK_ARCHIVE_PLAYER_FILE_NAME "Spinbeat-${PROJECT_VERSION}-windows-x64")
 
 # ---------------------------------------------------------------------------
