@@ -246,8 +246,9 @@ LoadedPlugin& Host::LoadPlugin(const std::filesystem::path& module) {
         throw PluginLoadError(module.string() + ": getPlugin threw");
     }
     // The module hands out the address of its holder; the host keeps a strong copy of its own.
-    const auto* holder =
-        reinterpret_cast<const std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>*>(holderAddress);
+    using Holder = std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>;
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): that address comes as an integer, as the loader reads it.
+    const auto* holder = reinterpret_cast<const Holder*>(holderAddress);
     if (holder == nullptr || !*holder) {
         throw PluginLoadError(module.string() + " created no plugin");
     }
