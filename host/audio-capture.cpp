@@ -126,7 +126,8 @@ AudioCapture::Result AudioCapture::Finish(const std::filesystem::path& wavFile) 
         std::filesystem::remove(rawFile_, result.error);
         result.error.clear();
     }
-    result.capturedMs = static_cast<double>(samples.size() / kCaptureChannels) / kFramesPerMs;
+    const std::size_t frames = samples.size() / kCaptureChannels;
+    result.capturedMs = static_cast<double>(frames) / kFramesPerMs;
     result.worstLookGapMs = worstLookGapMs_;
     for (std::size_t i = 1; i < marks_.size(); ++i) {
         const double written = static_cast<double>(marks_[i].frame - marks_[i - 1].frame) / kFramesPerMs;

@@ -97,7 +97,7 @@ private:
 // updates, and the updates must keep real time.
 class SnapshotWriter {
 public:
-    void Add(std::filesystem::path file, Vector2 size, double carAngle,
+    void Add(const std::filesystem::path& file, Vector2 size, double carAngle,
              const std::vector<pluginsdk::host::CanvasCall>& calls) {
         pending_.push_back({file, std::async(std::launch::async, [file, size, carAngle, calls] {
                                 Picture picture(size.X, size.Y);

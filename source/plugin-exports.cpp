@@ -5,6 +5,7 @@
 
 #include "Spinbeat.h"
 #include "logging.h"
+#include "plugin-version.h"
 #include "sound-playback.h"
 
 #ifndef SPINBEAT_MAIN_SOURCE
@@ -18,7 +19,7 @@ const PluginRecord exports = {
     .sourceFileName = SPINBEAT_MAIN_SOURCE,
     .className = "Spinbeat",
     .pluginName = "Basic Spinbeat",
-    .pluginVersion = "1.0.0.13",
+    .pluginVersion = SPINBEAT_VERSION,
     .pluginType = 1,
     .createFunction = &getPlugin,
     .deleteFunction = &deleteMe,

@@ -246,16 +246,21 @@ LoadedPlugin& Host::LoadPlugin(const std::filesystem::path& module) {
         throw PluginLoadError(module.string() + ": getPlugin threw");
     }
     // The module hands out the address of its holder; the host keeps a strong copy of its own.
-    const auto* holder =
-        reinterpret_cast<const std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>*>(holderAddress);
+    using Holder = std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>;
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): that address comes as an integer, as the loader reads it.
+    const auto* holder = reinterpret_cast<const Holder*>(holderAddress);
     if (holder == nullptr || !*holder) {
         throw PluginLoadError(module.string() + " created no plugin");
     }
     loaded->plugin_ = *holder;
     loaded->state_ = std::make_shared<detail::PluginState>();
-    loaded->state_->name =
-        "\"" + std::string(loaded->info_->pluginName != nullptr ? loaded->info_->pluginName : "") + "\" (" +
-        module.filename().string() + ")";
+    // Appended piece by piece: "text" + std::string trips GCC 12's -Wrestrict at -O3.
+    std::string& name = loaded->state_->name;
+    name = "\"";
+    name += loaded->info_->pluginName != nullptr ? loaded->info_->pluginName : "";
+    name += "\" (";
+    name += module.filename().string();
+    name += ")";
     {
         std::lock_guard lock(state_->mutex);
         loaded->id_ = state_->nextOwner++;

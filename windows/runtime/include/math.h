@@ -30,48 +30,77 @@ _ACRTIMP float __cdecl hypotf(float, float);
         return name(static_cast<double>(_X), static_cast<double>(_Y));                                       \
     }
 _SPINBEAT_LD1(acos)
-_SPINBEAT_LD1(acosh) _SPINBEAT_LD1(asin) _SPINBEAT_LD1(asinh) _SPINBEAT_LD1(atan) _SPINBEAT_LD1(atanh)
-    _SPINBEAT_LD1(cbrt) _SPINBEAT_LD1(ceil) _SPINBEAT_LD1(cos) _SPINBEAT_LD1(cosh) _SPINBEAT_LD1(erf)
-        _SPINBEAT_LD1(erfc) _SPINBEAT_LD1(exp) _SPINBEAT_LD1(exp2) _SPINBEAT_LD1(expm1) _SPINBEAT_LD1(fabs)
-            _SPINBEAT_LD1(floor) _SPINBEAT_LD1(lgamma) _SPINBEAT_LD1(log) _SPINBEAT_LD1(log10)
-                _SPINBEAT_LD1(log1p) _SPINBEAT_LD1(log2) _SPINBEAT_LD1(logb) _SPINBEAT_LD1(nearbyint)
-                    _SPINBEAT_LD1(rint) _SPINBEAT_LD1(round) _SPINBEAT_LD1(sin) _SPINBEAT_LD1(sinh)
-                        _SPINBEAT_LD1(sqrt) _SPINBEAT_LD1(tan) _SPINBEAT_LD1(tanh) _SPINBEAT_LD1(tgamma)
-                            _SPINBEAT_LD1(trunc) _SPINBEAT_LD2(atan2) _SPINBEAT_LD2(copysign)
-                                _SPINBEAT_LD2(fdim) _SPINBEAT_LD2(fmax) _SPINBEAT_LD2(fmin)
-                                    _SPINBEAT_LD2(fmod) _SPINBEAT_LD2(hypot) _SPINBEAT_LD2(nextafter)
-                                        _SPINBEAT_LD2(pow) _SPINBEAT_LD2(remainder)
+_SPINBEAT_LD1(acosh)
+_SPINBEAT_LD1(asin)
+_SPINBEAT_LD1(asinh)
+_SPINBEAT_LD1(atan)
+_SPINBEAT_LD1(atanh)
+_SPINBEAT_LD1(cbrt)
+_SPINBEAT_LD1(ceil)
+_SPINBEAT_LD1(cos)
+_SPINBEAT_LD1(cosh)
+_SPINBEAT_LD1(erf)
+_SPINBEAT_LD1(erfc)
+_SPINBEAT_LD1(exp)
+_SPINBEAT_LD1(exp2)
+_SPINBEAT_LD1(expm1)
+_SPINBEAT_LD1(fabs)
+_SPINBEAT_LD1(floor)
+_SPINBEAT_LD1(lgamma)
+_SPINBEAT_LD1(log)
+_SPINBEAT_LD1(log10)
+_SPINBEAT_LD1(log1p)
+_SPINBEAT_LD1(log2)
+_SPINBEAT_LD1(logb)
+_SPINBEAT_LD1(nearbyint)
+_SPINBEAT_LD1(rint)
+_SPINBEAT_LD1(round)
+_SPINBEAT_LD1(sin)
+_SPINBEAT_LD1(sinh)
+_SPINBEAT_LD1(sqrt)
+_SPINBEAT_LD1(tan)
+_SPINBEAT_LD1(tanh)
+_SPINBEAT_LD1(tgamma)
+_SPINBEAT_LD1(trunc)
+_SPINBEAT_LD2(atan2)
+_SPINBEAT_LD2(copysign)
+_SPINBEAT_LD2(fdim)
+_SPINBEAT_LD2(fmax)
+_SPINBEAT_LD2(fmin)
+_SPINBEAT_LD2(fmod)
+_SPINBEAT_LD2(hypot)
+_SPINBEAT_LD2(nextafter)
+_SPINBEAT_LD2(pow)
+_SPINBEAT_LD2(remainder)
 #undef _SPINBEAT_LD1
 #undef _SPINBEAT_LD2
 
-                                            extern "C" {
-    inline long double __cdecl fmal(long double _X, long double _Y, long double _Z) {
-        return fma(static_cast<double>(_X), static_cast<double>(_Y), static_cast<double>(_Z));
-    }
-    inline long double __cdecl frexpl(long double _X, int* _Y) { return frexp(static_cast<double>(_X), _Y); }
-    inline long double __cdecl ldexpl(long double _X, int _Y) { return ldexp(static_cast<double>(_X), _Y); }
-    inline long double __cdecl modfl(long double _X, long double* _Y) {
-        double _Whole = 0;
-        const double _Fraction = modf(static_cast<double>(_X), &_Whole);
-        *_Y = _Whole;
-        return _Fraction;
-    }
-    inline int __cdecl ilogbl(long double _X) { return ilogb(static_cast<double>(_X)); }
-    inline long long __cdecl llrintl(long double _X) { return llrint(static_cast<double>(_X)); }
-    inline long long __cdecl llroundl(long double _X) { return llround(static_cast<double>(_X)); }
-    inline long __cdecl lrintl(long double _X) { return lrint(static_cast<double>(_X)); }
-    inline long __cdecl lroundl(long double _X) { return lround(static_cast<double>(_X)); }
-    inline long double __cdecl nanl(char const* _X) { return nan(_X); }
-    inline long double __cdecl nexttowardl(long double _X, long double _Y) {
-        return nextafter(static_cast<double>(_X), static_cast<double>(_Y));
-    }
-    inline long double __cdecl remquol(long double _X, long double _Y, int* _Z) {
-        return remquo(static_cast<double>(_X), static_cast<double>(_Y), _Z);
-    }
-    inline long double __cdecl scalbnl(long double _X, int _Y) { return scalbn(static_cast<double>(_X), _Y); }
-    inline long double __cdecl scalblnl(long double _X, long _Y) {
-        return scalbln(static_cast<double>(_X), _Y);
-    }
+extern "C" {
+inline long double __cdecl fmal(long double _X, long double _Y, long double _Z) {
+    return fma(static_cast<double>(_X), static_cast<double>(_Y), static_cast<double>(_Z));
+}
+inline long double __cdecl frexpl(long double _X, int* _Y) { return frexp(static_cast<double>(_X), _Y); }
+inline long double __cdecl ldexpl(long double _X, int _Y) { return ldexp(static_cast<double>(_X), _Y); }
+inline long double __cdecl modfl(long double _X, long double* _Y) {
+    double _Whole = 0;
+    const double _Fraction = modf(static_cast<double>(_X), &_Whole);
+    *_Y = _Whole;
+    return _Fraction;
+}
+inline int __cdecl ilogbl(long double _X) { return ilogb(static_cast<double>(_X)); }
+inline long long __cdecl llrintl(long double _X) { return llrint(static_cast<double>(_X)); }
+inline long long __cdecl llroundl(long double _X) { return llround(static_cast<double>(_X)); }
+inline long __cdecl lrintl(long double _X) { return lrint(static_cast<double>(_X)); }
+inline long __cdecl lroundl(long double _X) { return lround(static_cast<double>(_X)); }
+inline long double __cdecl nanl(char const* _X) { return nan(_X); }
+inline long double __cdecl nexttowardl(long double _X, long double _Y) {
+    return nextafter(static_cast<double>(_X), static_cast<double>(_Y));
+}
+inline long double __cdecl remquol(long double _X, long double _Y, int* _Z) {
+    return remquo(static_cast<double>(_X), static_cast<double>(_Y), _Z);
+}
+inline long double __cdecl scalbnl(long double _X, int _Y) { return scalbn(static_cast<double>(_X), _Y); }
+inline long double __cdecl scalblnl(long double _X, long _Y) { return scalbln(static_cast<double>(_X), _Y); }
 }
 
 #undef fpclassify

@@ -1,4 +1,5 @@
-# The Windows build: third-party code from source, one output folder, and wine to run what is built.
+# The Windows build's set-up, after the toolchain file: the Microsoft STL and our runtime libraries,
+# third-party code from source, one output folder, and wine to run what is built.
 enable_language(RC)
 
 # Windows finds a program's DLLs beside it: programs, DLLs and plugin modules share one folder.
@@ -19,6 +20,17 @@ function(spinbeat_windows_path out path)
 endfunction()
 
 # ---------------------------------------------------------------------------
+# The Microsoft STL, unpacked at configure time as a fetched dependency is: every compile needs it
+# ---------------------------------------------------------------------------
+if(SPINBEAT_MSVC_ABI_TOOLCHAIN)
+  execute_process(COMMAND "${CMAKE_CURRENT_LIST_DIR}/fetch-msvc-stl" "${SPINBEAT_MSVC_STL_DIR}"
+                  RESULT_VARIABLE fetched)
+  if(NOT fetched EQUAL 0)
+    message(FATAL_ERROR "Cannot unpack the Microsoft STL (windows/fetch-msvc-stl)")
+  endif()
+endif()
+
+# ---------------------------------------------------------------------------
 # Dear ImGui 1.86, the release of the host's context
 # ---------------------------------------------------------------------------
 set(SPINBEAT_IMGUI_DIR "" CACHE PATH
@@ -26,9 +38,9 @@ set(SPINBEAT_IMGUI_DIR "" CACHE PATH
 set(imgui_dir "${SPINBEAT_IMGUI_DIR}")
 if(NOT imgui_dir)
   set(imgui_dir "${CMAKE_BINARY_DIR}/_deps/imgui-1.86")
-  execute_process(COMMAND "${PROJECT_SOURCE_DIR}/scripts/fetch-imgui" "${imgui_dir}" RESULT_VARIABLE fetched)
+  execute_process(COMMAND "${CMAKE_CURRENT_LIST_DIR}/fetch-imgui" "${imgui_dir}" RESULT_VARIABLE fetched)
   if(NOT fetched EQUAL 0)
-    message(FATAL_ERROR "Cannot fetch the Dear ImGui sources (scripts/fetch-imgui): set SPINBEAT_IMGUI_DIR")
+    message(FATAL_ERROR "Cannot fetch the Dear ImGui sources (windows/fetch-imgui): set SPINBEAT_IMGUI_DIR")
   endif()
 endif()
 add_library(imgui STATIC
@@ -70,8 +82,43 @@ if(SPINBEAT_BUILD_TESTS)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   # The tests use the release DLL runtime, as the module does; GoogleTest would pick the static one.
   set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  # Windows' own threads, as any MSVC build of it ends up with. Its search for a pthreads library is a
+  # check that links, which our toolchain cannot answer before the build has made the runtime libraries.
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
   # Its targets come with the names of the installed package's: GTest::gtest, GTest::gtest_main.
   add_subdirectory("${SPINBEAT_GTEST_DIR}" "${CMAKE_BINARY_DIR}/_deps/googletest" EXCLUDE_FROM_ALL)
+endif()
+
+# ---------------------------------------------------------------------------
+# Our runtime libraries (runtime/), a project of their own built before anything links
+# ---------------------------------------------------------------------------
+# The import libraries, the STL's static part and the start-up code, where the toolchain file points the
+# linker. Built on every build, as a quick no-op when nothing changed, so that a change in runtime/
+# reaches every program and DLL.
+if(SPINBEAT_MSVC_ABI_TOOLCHAIN)
+  include(ExternalProject)
+  set(runtime_libraries kernel32 user32 imm32 winmm vcruntime ucrt msvcp140 msvcp140_1 msvcp140_2
+                        msvcp140_atomic_wait msvcprt msvcrt oldnames)
+  list(TRANSFORM runtime_libraries PREPEND "${SPINBEAT_MSVC_RUNTIME_DIR}/lib/")
+  list(TRANSFORM runtime_libraries APPEND ".lib")
+  ExternalProject_Add(msvc_runtime_build
+    SOURCE_DIR "${CMAKE_CURRENT_LIST_DIR}/runtime"
+    BINARY_DIR "${SPINBEAT_MSVC_RUNTIME_DIR}"
+    PREFIX "${SPINBEAT_MSVC_DEPS_DIR}/msvc-runtime-stamps"
+    CMAKE_ARGS "-DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}" "-DSPINBEAT_MSVC_DEPS_DIR=${SPINBEAT_MSVC_DEPS_DIR}"
+               "-DSPINBEAT_WINE_DLL_DIR=${SPINBEAT_WINE_DLL_DIR}" "-DSPINBEAT_WINE_INCLUDE_DIR=${SPINBEAT_WINE_INCLUDE_DIR}"
+               -DCMAKE_BUILD_TYPE=Release
+    BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${runtime_libraries}
+    INSTALL_COMMAND ""
+    LOG_CONFIGURE ON
+    LOG_BUILD ON
+    LOG_OUTPUT_ON_FAILURE ON)
+  # Every target made from here on links against them: it waits for them, and links again when they change.
+  add_library(msvc_runtime INTERFACE)
+  add_dependencies(msvc_runtime msvc_runtime_build)
+  set_target_properties(msvc_runtime PROPERTIES INTERFACE_LINK_DEPENDS "${runtime_libraries}")
+  link_libraries(msvc_runtime)
 endif()
 
 # ---------------------------------------------------------------------------
@@ -84,12 +131,12 @@ if(NOT CMAKE_HOST_WIN32)
   # at its creation.
   set(SPINBEAT_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
   set(SPINBEAT_WINEDLLOVERRIDES "mscoree=;mshtml=;winemenubuilder.exe=d;winedbg.exe=d;winealsa.drv=d;winepulse.drv=d")
-  configure_file(cmake/wine-run.in "${CMAKE_BINARY_DIR}/wine-run" @ONLY
+  configure_file("${CMAKE_CURRENT_LIST_DIR}/wine-run.in" "${CMAKE_BINARY_DIR}/wine-run" @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                   WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_BINARY_DIR}/wine-run")
   # Each CTest run first starts the wine server and the prefix's services once; without that every
   # test pays their start-up, and listing a program's tests can hang.
-  configure_file(cmake/wine-start.cmake.in "${CMAKE_BINARY_DIR}/wine-start.cmake" @ONLY)
+  configure_file("${CMAKE_CURRENT_LIST_DIR}/wine-start.cmake.in" "${CMAKE_BINARY_DIR}/wine-start.cmake" @ONLY)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${CMAKE_BINARY_DIR}/wine-start.cmake")
 endif()

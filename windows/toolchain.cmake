@@ -1,20 +1,24 @@
 # Toolchain: 64-bit Windows binaries with the binary interface of Microsoft's compiler and library, made
 # on Linux. clang in its cl mode compiles against the Microsoft STL, wine's C runtime and Windows
-# headers and our own layer for what vcruntime and the Windows SDK would give (msvc-compat/); lld-link
-# links against import libraries made from wine's own DLLs. A release runtime (/MD), as the host is built.
+# headers and our own layer for what vcruntime and the Windows SDK would give (runtime/ beside this
+# file); lld-link links against import libraries made from wine's own DLLs. A release runtime (/MD), as
+# the host is built. This file only names tools, flags and folders: build.cmake beside it unpacks the
+# STL and builds the runtime libraries as a step of the build (README.md beside it).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 
-set(spinbeat_source_dir "${CMAKE_CURRENT_LIST_DIR}/..")
-get_filename_component(spinbeat_source_dir "${spinbeat_source_dir}" ABSOLUTE)
+set(spinbeat_windows_dir "${CMAKE_CURRENT_LIST_DIR}")
+# Tells build.cmake that this build makes its own STL and runtime libraries (a Visual Studio build has
+# Microsoft's).
+set(SPINBEAT_MSVC_ABI_TOOLCHAIN ON)
 
 # Where the build keeps the STL and the runtime libraries; a compiler check's scratch project is told.
 if(NOT SPINBEAT_MSVC_DEPS_DIR)
   set(SPINBEAT_MSVC_DEPS_DIR "${CMAKE_BINARY_DIR}/_deps")
 endif()
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES SPINBEAT_MSVC_DEPS_DIR SPINBEAT_MSVC_RUNTIME_BUILD)
-set(stl_dir "${SPINBEAT_MSVC_DEPS_DIR}/msvc-stl")
-set(runtime_dir "${SPINBEAT_MSVC_DEPS_DIR}/msvc-runtime")
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES SPINBEAT_MSVC_DEPS_DIR)
+set(SPINBEAT_MSVC_STL_DIR "${SPINBEAT_MSVC_DEPS_DIR}/msvc-stl")
+set(SPINBEAT_MSVC_RUNTIME_DIR "${SPINBEAT_MSVC_DEPS_DIR}/msvc-runtime")
 set(SPINBEAT_WINE_INCLUDE_DIR /usr/include/wine/wine CACHE PATH "wine's headers: msvcrt/ and windows/")
 set(SPINBEAT_WINE_DLL_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows CACHE PATH
     "wine's Windows DLLs, whose export tables the import libraries are made from")
@@ -51,8 +55,8 @@ set(msvc_flags
   /DWINE_UNICODE_NATIVE
   /D_USE_STD_VECTOR_ALGORITHMS=0
   /D_DISABLE_CONSTEXPR_MUTEX_CONSTRUCTOR
-  "/imsvc${spinbeat_source_dir}/msvc-compat/include"
-  "/imsvc${stl_dir}/stl/inc"
+  "/imsvc${spinbeat_windows_dir}/runtime/include"
+  "/imsvc${SPINBEAT_MSVC_STL_DIR}/stl/inc"
   "/imsvc${SPINBEAT_WINE_INCLUDE_DIR}/msvcrt"
   "/imsvc${SPINBEAT_WINE_INCLUDE_DIR}/windows")
 list(JOIN msvc_flags " " msvc_flags)
@@ -65,45 +69,15 @@ set(CMAKE_C_STANDARD_LIBRARIES "kernel32.lib" CACHE STRING "Libraries every prog
 set(CMAKE_CXX_STANDARD_LIBRARIES "kernel32.lib" CACHE STRING "Libraries every program and DLL links")
 
 # Libraries and packages come from the runtime made here, never from the build machine.
-set(CMAKE_FIND_ROOT_PATH "${runtime_dir}")
+set(CMAKE_FIND_ROOT_PATH "${SPINBEAT_MSVC_RUNTIME_DIR}")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-if(SPINBEAT_MSVC_RUNTIME_BUILD)
-  # Building the runtime itself: nothing can be linked yet.
-  set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
-  return()
-endif()
-
 foreach(kind EXE SHARED MODULE)
-  set(CMAKE_${kind}_LINKER_FLAGS_INIT "/libpath:${runtime_dir}/lib")
+  set(CMAKE_${kind}_LINKER_FLAGS_INIT "/libpath:${SPINBEAT_MSVC_RUNTIME_DIR}/lib")
 endforeach()
 
-# ---------------------------------------------------------------------------
-# The STL and the runtime libraries, made before the compiler is first tried
-# ---------------------------------------------------------------------------
-get_property(in_try_compile GLOBAL PROPERTY IN_TRY_COMPILE)
-if(NOT in_try_compile)
-  execute_process(COMMAND "${spinbeat_source_dir}/scripts/fetch-msvc-stl" "${stl_dir}" RESULT_VARIABLE fetched)
-  if(NOT fetched EQUAL 0)
-    message(FATAL_ERROR "Cannot unpack the Microsoft STL (scripts/fetch-msvc-stl)")
-  endif()
-  set(runtime_build "${SPINBEAT_MSVC_DEPS_DIR}/msvc-runtime-build")
-  message(STATUS "Building the MSVC-ABI runtime libraries in ${runtime_build}")
-  execute_process(
-    COMMAND "${CMAKE_COMMAND}" -S "${spinbeat_source_dir}/msvc-compat" -B "${runtime_build}" -G Ninja
-            "-DCMAKE_TOOLCHAIN_FILE=${CMAKE_CURRENT_LIST_FILE}" -DSPINBEAT_MSVC_RUNTIME_BUILD=ON
-            "-DSPINBEAT_MSVC_DEPS_DIR=${SPINBEAT_MSVC_DEPS_DIR}" "-DSPINBEAT_WINE_DLL_DIR=${SPINBEAT_WINE_DLL_DIR}"
-            "-DSPINBEAT_WINE_INCLUDE_DIR=${SPINBEAT_WINE_INCLUDE_DIR}" "-DCMAKE_INSTALL_PREFIX=${runtime_dir}"
-            -DCMAKE_BUILD_TYPE=Release
-    OUTPUT_VARIABLE runtime_output ERROR_VARIABLE runtime_output RESULT_VARIABLE built)
-  if(built EQUAL 0)
-    execute_process(COMMAND "${CMAKE_COMMAND}" --build "${runtime_build}" --target install
-                    OUTPUT_VARIABLE runtime_output ERROR_VARIABLE runtime_output RESULT_VARIABLE built)
-  endif()
-  if(NOT built EQUAL 0)
-    message(FATAL_ERROR "Building the MSVC-ABI runtime libraries failed:\n${runtime_output}")
-  endif()
-endif()
+# The runtime libraries are made by the build, after CMake has tried the compiler: its checks compile
+# and do not link.
+set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
