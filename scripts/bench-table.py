@@ -2,7 +2,8 @@
 """The README's performance table from one run of scripts/bench: each ratio against its baseline of the same run.
 
 Usage: scripts/bench-table.py RESULTS ALLOCATIONS CYCLES
-  RESULTS      the folder of the benchmarks' JSON outputs and the load-cycle test's log
+  RESULTS      the folder of the benchmarks' JSON outputs, the load-cycle test's log, and session/, the
+               outputs of a headless session of spinbeat-host with the roll held at 54 BPM
   ALLOCATIONS  passed or failed: the allocation test's result
   CYCLES       passed or failed: the load-cycle test's result
 """
@@ -96,3 +97,38 @@ for what, measured, goal in rows:
     print(f"| {what} | {measured} | {goal} |".replace("|  |", "| |"))
 missed = [name for name, met in goals if not met]
 print("\nGoals missed in this run: " + ", ".join(missed) if missed else "\nEvery goal met in this run.")
+
+
+# ---------------------------------------------------------------------------
+# Beat timing on the real clock, from the headless session's own outputs
+# ---------------------------------------------------------------------------
+session = os.path.join(results, "session")
+with open(os.path.join(session, "beats.txt")) as file:
+    heard = [float(line) for line in file if line.strip()]
+with open(os.path.join(session, "updates.txt")) as file:
+    update_starts = [float(line.split()[1]) for line in file if line.strip()]
+with open(os.path.join(session, "timing.txt")) as file:
+    timing = {name: float(value) for name, value in (line.split() for line in file if line.strip())}
+with open(os.path.join(session, "../session.txt")) as file:
+    held_ms = int(file.read().split("\n")[1].split()[0])
+
+update_ms = 1000 / 120
+buffer_ms = 40
+# The beat rule at 54 BPM: the first update with 1112 whole ms or more since the last beat's update.
+rule_ms = -(-1112 // update_ms) * update_ms
+intervals = [b - a for a, b in zip(heard, heard[1:])]
+# Each playback after the update that played it: the last update that began a buffer or more before.
+delays = []
+for time in heard:
+    began = [start for start in update_starts if start + buffer_ms <= time + 1]
+    if began:
+        delays.append(time - began[-1])
+
+print(f"""
+Beat timing, from the same run: `spinbeat-host --headless` on the real clock, the roll held for
+{held_ms / 1000:.0f} s at 54 BPM, 120 updates a second, the times read from the captured audio: {len(heard)} beats, the
+first heard at {heard[0]:.1f} ms; intervals {sum(intervals) / len(intervals):.1f} ms on average, from {min(intervals):.1f} to {max(intervals):.1f} ms. The
+rule gives 1112 ms rounded up to the next update, {rule_ms:.1f} ms, plus that update's lateness (at most
+{timing["updates_late_ms"]:.1f} ms in this run), and each beat is heard one device buffer, {buffer_ms} ms, after the update that
+played it: {sum(delays) / len(delays):.1f} ms after it on average, {max(delays):.1f} ms at most, while the capture that dates it fell
+up to {timing["capture_behind_ms"]:.1f} ms behind and looked at the audio every {timing["capture_look_gap_ms"]:.1f} ms at most.""")
