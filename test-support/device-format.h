@@ -10,5 +10,8 @@ inline constexpr int kDeviceChannels = 2;
 inline constexpr int kDeviceBufferFrames = kDeviceRate / 25;
 inline constexpr double kDeviceBufferMs = 1000.0 * kDeviceBufferFrames / kDeviceRate;
 inline constexpr double kDeviceFramesPerMs = kDeviceRate / 1000.0;
+// The output places a sound to a sample, by the device's pace as its callbacks show it: this much
+// off, besides what the run's own lateness adds.
+inline constexpr double kPlacementMs = 1.0;
 
 } // namespace spinbeat_test

@@ -23,10 +23,6 @@ namespace {
 
 using spinbeat_host::ScriptCommand;
 
-// A sound is placed in its buffer to a sample; the device clock it is placed by is a filtered one.
-// How much earlier than its update plus a buffer a playback may be heard.
-constexpr double kPlacementMs = 1.0;
-
 std::ifstream OpenOutput(const std::filesystem::path& file) {
     std::ifstream in(file);
     if (!in) {

@@ -22,6 +22,7 @@
 #include "picture.h"
 #include "plugin-session.h"
 #include "programs.h"
+#include "realtime-sound.h"
 #include "script.h"
 #include "session-judge.h"
 
@@ -34,12 +35,9 @@ using spinbeat_test::SessionRecord;
 using spinbeat_test::SessionStart;
 using spinbeat_test::TempDir;
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 // The instrumented host runs many times slower: its runs say what happened and in what order.
-constexpr auto kTiming = spinbeat_test::TimingCheck::OrderOnly;
-#else
-constexpr auto kTiming = spinbeat_test::TimingCheck::Milliseconds;
-#endif
+constexpr auto kTiming = spinbeat_test::kJudgeMilliseconds ? spinbeat_test::TimingCheck::Milliseconds
+                                                           : spinbeat_test::TimingCheck::OrderOnly;
 // The revolution bar's fixed size.
 constexpr int kBarWidth = 825;
 constexpr int kBarHeight = 20;

@@ -38,13 +38,8 @@ using spinbeat_test::PluginSession;
 using spinbeat_test::TempDir;
 using spinbeat_test::TickWindow;
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kJudgeMilliseconds = false;
-#else
-constexpr bool kJudgeMilliseconds = true;
-#endif
-// The output places a sound to a sample by a filtered device clock.
-constexpr double kPlacementMs = 1.0;
+using spinbeat_test::kJudgeMilliseconds;
+using spinbeat_test::kPlacementMs;
 constexpr std::size_t kBytesPerMs = spinbeat_test::kDeviceRate / 1000 * spinbeat_test::kDeviceChannels * 2;
 
 bool Pactl(const std::string& args) {

@@ -24,14 +24,8 @@ using spinbeat_test::PluginSession;
 using spinbeat_test::TempDir;
 using spinbeat_test::TickWindow;
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-// Instrumented builds say what was heard and in what order; their milliseconds mean little.
-constexpr bool kJudgeMilliseconds = false;
-#else
-constexpr bool kJudgeMilliseconds = true;
-#endif
-// The output places a sound to a sample by a filtered device clock.
-constexpr double kPlacementMs = 1.0;
+using spinbeat_test::kJudgeMilliseconds;
+using spinbeat_test::kPlacementMs;
 
 // Each tone whole, or cut only where the next starts, and each heard one buffer after its update:
 // never sooner, and later only by what the capture itself fell behind, twice over (the buffer before
@@ -85,41 +79,33 @@ private:
     std::filesystem::path file_;
 };
 
-TEST(BeatSound, EveryBeatIsHeardWholeOneBufferAfterItsUpdate) {
+// Beats of a tone of `toneMs` at `bpm`, the roll held for `holdMs` on the real clock; the module is
+// gone, its device closed and the capture complete, before they are judged.
+void ExpectBeatsHeardWholeAfterTheirUpdates(int toneMs, int bpm, int holdMs) {
     TempDir dir;
     const auto origin = Clock::now();
     spinbeat_test::DiskCapture capture(dir.path(), origin);
     std::vector<TickWindow> beats;
     {
         PluginSession session(spinbeat_test::ModulePath());
-        spinbeat_test::WriteTone(session.SoundPath(), 40);
-        session.Console("spinbeat_bpm 300");
-        beats = spinbeat_test::HoldRollInRealTime(session, std::chrono::milliseconds(900), origin);
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        spinbeat_test::WriteTone(session.SoundPath(), toneMs);
+        session.Console("spinbeat_bpm " + std::to_string(bpm));
+        beats = spinbeat_test::HoldRollInRealTime(session, std::chrono::milliseconds(holdMs), origin);
+        std::this_thread::sleep_for(std::chrono::milliseconds(toneMs + 150));
     }
-    // The module is gone: its device is closed and the capture complete.
     const auto result = capture.Finish();
     ASSERT_GE(beats.size(), 2U);
-    ExpectHeardWholeAfterTheirUpdates(capture, result, beats, 40);
+    ExpectHeardWholeAfterTheirUpdates(capture, result, beats, toneMs);
 }
 
+TEST(BeatSound, EveryBeatIsHeardWholeOneBufferAfterItsUpdate) {
+    ExpectBeatsHeardWholeAfterTheirUpdates(40, 300, 900);
+}
+
+// Queued after the one sounding instead of in its place, the next would start 300 ms later; each is
+// cut off where the next starts, the last whole, then silence.
 TEST(BeatSound, ANewPlaybackCutsTheOneStillSoundingWhereItStarts) {
-    TempDir dir;
-    const auto origin = Clock::now();
-    spinbeat_test::DiskCapture capture(dir.path(), origin);
-    std::vector<TickWindow> beats;
-    {
-        PluginSession session(spinbeat_test::ModulePath());
-        spinbeat_test::WriteTone(session.SoundPath(), 300);
-        session.Console("spinbeat_bpm 600");
-        beats = spinbeat_test::HoldRollInRealTime(session, std::chrono::milliseconds(350), origin);
-        std::this_thread::sleep_for(std::chrono::milliseconds(450));
-    }
-    const auto result = capture.Finish();
-    ASSERT_GE(beats.size(), 2U);
-    // Queued after the one sounding instead of in its place, the next would start 300 ms later;
-    // each is cut off where the next starts, the last whole, then silence.
-    ExpectHeardWholeAfterTheirUpdates(capture, result, beats, 300);
+    ExpectBeatsHeardWholeAfterTheirUpdates(300, 600, 350);
 }
 
 TEST(BeatSound, FilesThatCannotBePlayedAreSkippedSilently) {
