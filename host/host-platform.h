@@ -21,6 +21,7 @@ public:
     FineTimer();
     FineTimer(const FineTimer&) = delete;
     FineTimer& operator=(const FineTimer&) = delete;
+    // NOLINTNEXTLINE(performance-trivially-destructible): Windows gives the timer's period back here.
     ~FineTimer();
 
 private:
