@@ -109,9 +109,9 @@ if(SPINBEAT_BUILD_HOST OR SPINBEAT_BUILD_TESTS)
   if(NOT SPINBEAT_STB_DIR)
     message(FATAL_ERROR "stb not found: set SPINBEAT_STB_DIR to the folder of stb_image_write.h, or install libstb-dev on Debian")
   endif()
-  spinbeat_headers_of(stb-include stb "${SPINBEAT_STB_DIR}")
+  # Debian's folder holds stb's headers alone, as Linux's pkg-config names it.
   add_library(spinbeat_stb STATIC "${CMAKE_CURRENT_LIST_DIR}/stb-image.cpp")
-  target_include_directories(spinbeat_stb SYSTEM PUBLIC "${CMAKE_BINARY_DIR}/_deps/stb-include/stb")
+  target_include_directories(spinbeat_stb SYSTEM PUBLIC "${SPINBEAT_STB_DIR}")
 endif()
 
 # ---------------------------------------------------------------------------
@@ -137,7 +137,7 @@ endif()
 # reaches every program and DLL.
 if(SPINBEAT_MSVC_ABI_TOOLCHAIN)
   include(ExternalProject)
-  set(runtime_libraries kernel32 user32 imm32 winmm gdi32 opengl32 dwmapi xinput1_4 vcruntime ucrt msvcp140
+  set(runtime_libraries kernel32 user32 imm32 winmm gdi32 opengl32 dwmapi xinput vcruntime ucrt msvcp140
                         msvcp140_1 msvcp140_2 msvcp140_atomic_wait msvcprt msvcrt oldnames)
   list(TRANSFORM runtime_libraries PREPEND "${SPINBEAT_MSVC_RUNTIME_DIR}/lib/")
   list(TRANSFORM runtime_libraries APPEND ".lib")
