@@ -1,12 +1,9 @@
-"""spinbeat-host.exe's window under wine, on an X server of its own (run it inside xvfb-run).
+"""spinbeat-host.exe's window under wine, inside xvfb-run: python3 host-window-wine.py WINE_RUN HOST_EXE
 
-Usage: python3 host-window-wine.py WINE_RUN HOST_EXE
-
-Starts the window with the tempo at 1 BPM, so that the bar fills its first beat for a minute; holds E
-with real key events (xdotool) until the screen (xwd) shows the bar filling; checks the plugin's page
-in the Settings window; presses Esc and waits for the program to end. Exits non-zero naming what
-failed. The waits are bounds against a hang, not judgements of speed, except the one the window
-promises: gone within a few seconds of Esc.
+At 1 BPM, so that the bar fills its first beat for a minute, holds E with real key events (xdotool)
+until the screen (xwd) shows the bar filling, checks the plugin's page in the Settings window, presses
+Esc and waits for the program's end. The waits bound a hang and judge no speed, but for the one the
+window promises: gone within a few seconds of Esc. Exits non-zero naming what failed.
 """
 import pathlib
 import subprocess
