@@ -24,8 +24,21 @@ def windows_path(path):
     return "Z:" + str(path).replace("/", "\\")
 
 
-def xdotool(*args, timeout=30):
-    return subprocess.run(["xdotool", *args], check=True, capture_output=True, text=True, timeout=timeout).stdout
+def xdotool(*args):
+    return subprocess.run(["xdotool", *args], check=True, capture_output=True, text=True, timeout=30).stdout
+
+
+def focus_window(deadline):
+    """Waits for the window and gives it the keyboard. Looked for again until then: an X error while
+    the window is being made can end a search or the wait for the focus."""
+    while time.monotonic() < deadline:
+        try:
+            found = xdotool("search", "--onlyvisible", "--name", "^Spinbeat host$").split()
+            xdotool("windowfocus", "--sync", found[0])
+            return found[0]
+        except (subprocess.CalledProcessError, subprocess.TimeoutExpired, IndexError):
+            time.sleep(0.2)
+    return None
 
 
 def grab():
@@ -69,8 +82,8 @@ def main():
         program = subprocess.Popen([wine_run, host, "--size", "1280x720", "--config", windows_path(config)],
                                    stdout=log, stderr=subprocess.STDOUT)
         try:
-            window = xdotool("search", "--sync", "--onlyvisible", "--name", "^Spinbeat host$", timeout=120).split()[0]
-            xdotool("windowfocus", "--sync", window)
+            if not focus_window(time.monotonic() + 120):
+                raise RuntimeError("no window named \"Spinbeat host\" took the keyboard within 120 s")
             xdotool("keydown", "e")
             deadline, bar, fill = time.monotonic() + 40, None, 0
             while time.monotonic() < deadline and fill == 0:
