@@ -5,16 +5,17 @@
 
 #include <algorithm>
 #include <fstream>
-#include <future>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <sstream>
+#include <thread>
 
-#include "audio-capture.h"
 #include "game-loop.h"
 #include "host-ui.h"
 #include "picture.h"
 #include "script.h"
+#include "session-sound.h"
 #include "session.h"
 
 namespace spinbeat_host {
@@ -24,14 +25,6 @@ namespace {
 constexpr double kFramesPerSecond = 60.0;
 // The label of the sound test button on the plugin's page, which `playtest` presses.
 constexpr const char* kPlaytestButton = "Playtest beat sound";
-
-std::string FormatMs(double ms, int decimals = 1) {
-    std::ostringstream text;
-    text.setf(std::ios::fixed);
-    text.precision(decimals);
-    text << ms;
-    return text.str();
-}
 
 // When each input update was due, began and ended, in session time: the plugin read the clock in
 // between, so a beat can be checked against the updates as they really ran.
@@ -97,30 +90,57 @@ private:
 // updates, and the updates must keep real time.
 class SnapshotWriter {
 public:
+    SnapshotWriter() = default;
+    SnapshotWriter(const SnapshotWriter&) = delete;
+    SnapshotWriter& operator=(const SnapshotWriter&) = delete;
+    ~SnapshotWriter() {
+        for (const auto& job : jobs_) {
+            if (job->thread.joinable()) {
+                job->thread.join();
+            }
+        }
+    }
+
     void Add(const std::filesystem::path& file, Vector2 size, double carAngle,
              const std::vector<pluginsdk::host::CanvasCall>& calls) {
-        pending_.push_back({file, std::async(std::launch::async, [file, size, carAngle, calls] {
-                                Picture picture(size.X, size.Y);
-                                PaintGameView(picture, size, carAngle, calls);
-                                return WritePng(file, picture.Width(), picture.Height(), picture.Rgb());
-                            })});
+        auto& job = *jobs_.emplace_back(std::make_unique<Job>());
+        job.file = file;
+        job.thread = std::thread([&job, size, carAngle, calls] {
+            // Nothing may leave a thread; a picture that could not be made is one not written.
+            try {
+                Picture picture(size.X, size.Y);
+                PaintGameView(picture, size, carAngle, calls);
+                job.written = WritePng(job.file, picture.Width(), picture.Height(), picture.Rgb());
+            } catch (const std::exception&) {
+                job.written = false;
+            }
+        });
     }
     // Waits for them all; returns the names written and adds the failures to `problems`.
     std::vector<std::string> Finish(std::vector<std::string>& problems) {
         std::vector<std::string> written;
-        for (auto& [file, done] : pending_) {
-            if (done.get()) {
-                written.push_back(file.filename().string());
+        for (const auto& job : jobs_) {
+            if (job->thread.joinable()) {
+                job->thread.join();
+            }
+            if (job->written) {
+                written.push_back(job->file.filename().string());
             } else {
-                problems.push_back("cannot write " + file.string());
+                problems.push_back("cannot write " + job->file.string());
             }
         }
-        pending_.clear();
+        jobs_.clear();
         return written;
     }
 
 private:
-    std::vector<std::pair<std::filesystem::path, std::future<bool>>> pending_;
+    struct Job {
+        std::filesystem::path file;
+        bool written = false;
+        std::thread thread;
+    };
+    // Each job stays where its thread writes to it.
+    std::vector<std::unique_ptr<Job>> jobs_;
 };
 
 std::optional<std::string> ReadFile(const std::filesystem::path& file) {
@@ -134,6 +154,14 @@ std::optional<std::string> ReadFile(const std::filesystem::path& file) {
 }
 
 } // namespace
+
+std::string FormatMs(double ms, int decimals) {
+    std::ostringstream text;
+    text.setf(std::ios::fixed);
+    text.precision(decimals);
+    text << ms;
+    return text.str();
+}
 
 int RunHeadless(const Options& options) {
     // The whole script is checked before anything runs or any file is made.
@@ -155,7 +183,7 @@ int RunHeadless(const Options& options) {
         std::cerr << "spinbeat-host: cannot make " << options.out.string() << ": " << error.message() << "\n";
         return 1;
     }
-    AudioCapture capture(options.out / "audio.raw");
+    SessionSound sound(options.out);
     ConsoleLog log(options.out / "console.log");
     HeadlessUi ui;
     Session session({options.module, options.data, options.config, options.freeplay});
@@ -175,7 +203,7 @@ int RunHeadless(const Options& options) {
         const double dueMs = std::min({commandMs, loop.NextTickMs(), loop.NextFrameMs()});
         for (double nowMs = loop.NowMs(); nowMs < dueMs; nowMs = loop.NowMs()) {
             loop.SleepUntil(std::min(dueMs, nowMs + 1.0));
-            capture.Observe(loop.NowMs());
+            sound.Observe(loop.NowMs());
         }
         // At one instant: the script first, then the input update, then the frame.
         if (commandMs <= loop.NextTickMs() && commandMs <= loop.NextFrameMs()) {
@@ -216,10 +244,10 @@ int RunHeadless(const Options& options) {
         } else if (loop.NextTickMs() <= loop.NextFrameMs()) {
             UpdateTimes update{loop.NextTickMs(), loop.NowMs(), 0.0};
             loop.TickStarts();
-            capture.Observe(loop.NowMs());
+            sound.Observe(loop.NowMs());
             session.Tick();
             update.endMs = loop.NowMs();
-            capture.Observe(update.endMs);
+            sound.Observe(update.endMs);
             loop.TickDone();
             updates.push_back(update);
         } else {
@@ -236,15 +264,8 @@ int RunHeadless(const Options& options) {
         problems.push_back(problem);
     }
     log.Update(session.Host());
-    const AudioCapture::Result audio = capture.Finish(options.out / "audio.wav");
-    if (audio.error) {
-        problems.push_back("audio capture: " + audio.error.message());
-    }
-    std::ofstream beats(options.out / "beats.txt", std::ios::trunc);
-    for (const double ms : audio.playbacksMs) {
-        beats << FormatMs(ms) << '\n';
-    }
-    beats.flush();
+    const SessionSound::Outcome audio = sound.Finish();
+    problems.insert(problems.end(), audio.problems.begin(), audio.problems.end());
     std::ofstream updateLog(options.out / "updates.txt", std::ios::trunc);
     for (const UpdateTimes& update : updates) {
         updateLog << FormatMs(update.dueMs, 3) << ' ' << FormatMs(update.startMs, 3) << ' '
@@ -252,26 +273,23 @@ int RunHeadless(const Options& options) {
     }
     updateLog.flush();
     std::ofstream timing(options.out / "timing.txt", std::ios::trunc);
-    timing << "updates_late_ms " << FormatMs(loop.WorstTickLatenessMs(), 3) << '\n'
-           << "capture_behind_ms " << FormatMs(audio.worstStallMs, 3) << '\n'
-           << "capture_look_gap_ms " << FormatMs(audio.worstLookGapMs, 3) << '\n'
-           << "capture_drift_ms " << FormatMs(audio.worstDriftMs, 3) << '\n';
+    timing << "updates_late_ms " << FormatMs(loop.WorstTickLatenessMs(), 3) << '\n';
+    for (const auto& [name, ms] : audio.timing) {
+        timing << name << ' ' << FormatMs(ms, 3) << '\n';
+    }
     timing.flush();
-    if (!beats || !log.Good() || !updateLog || !timing) {
+    if (!log.Good() || !updateLog || !timing) {
         problems.push_back("cannot write the session's outputs in " + options.out.string());
     }
 
     std::cout << "Headless session of " << FormatMs(endMs) << " ms, outputs in " << options.out.string()
               << "\n"
-              << "  console.log  " << log.Lines() << " lines\n"
-              << "  audio.wav    " << FormatMs(audio.capturedMs) << " ms captured\n"
-              << "  beats.txt    " << audio.playbacksMs.size() << " playbacks";
-    for (std::size_t i = 0; i < audio.playbacksMs.size(); ++i) {
-        std::cout << (i == 0 ? " at " : ", ") << FormatMs(audio.playbacksMs[i]);
+              << "  console.log  " << log.Lines() << " lines\n";
+    for (const auto& line : audio.summary) {
+        std::cout << line << "\n";
     }
-    std::cout << (audio.playbacksMs.empty() ? "" : " ms") << "\n";
-    std::cout << "  timing       updates up to " << FormatMs(loop.WorstTickLatenessMs())
-              << " ms late, audio capture up to " << FormatMs(audio.worstStallMs) << " ms behind\n";
+    std::cout << "  timing       updates up to " << FormatMs(loop.WorstTickLatenessMs()) << " ms late"
+              << audio.timingNote << "\n";
     for (const auto& snapshot : written) {
         std::cout << "  " << snapshot << "\n";
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "host-platform.h"
 #include "parse-number.h"
 
 namespace spinbeat_host {
@@ -39,7 +40,8 @@ void Describe(CLI::App& app, Options& options, bool& headless) {
     // As given last, like most programs' options.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
-    app.add_option("--module", options.module, "plugin module (default: the built Spinbeat.so)")
+    app.add_option("--module", options.module,
+                   std::string("plugin module (default: the built ") + ModuleFileName() + ")")
         ->type_name("PATH");
     app.add_option("--data", options.data, "data folder handed to the plugin (default: the built one)")
         ->type_name("DIR");
@@ -114,7 +116,7 @@ std::variant<Options, std::string> ParseOptions(std::span<const std::string> arg
                                                 const std::filesystem::path& programDir,
                                                 const std::filesystem::path& defaultConfig) {
     Options options;
-    options.module = programDir / "Spinbeat.so";
+    options.module = programDir / ModuleFileName();
     options.data = programDir / "data";
     bool headless = false;
     CLI::App app("", "spinbeat-host");

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 
 #include <stb_image_write.h>
 
@@ -87,7 +88,16 @@ void Picture::FillConvex(std::span<const PointF> corners, Rgba color) {
 }
 
 bool WritePng(const std::filesystem::path& file, int width, int height, std::span<const std::uint8_t> rgb) {
-    return stbi_write_png(file.c_str(), width, height, 3, rgb.data(), width * 3) != 0;
+    // Through a stream of ours: stb opens files by a narrow name, which cannot name every path on Windows.
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    const auto write = [](void* stream, void* data, int size) {
+        static_cast<std::ofstream*>(stream)->write(static_cast<const char*>(data), size);
+    };
+    if (!out || stbi_write_png_to_func(write, &out, width, height, 3, rgb.data(), width * 3) == 0) {
+        return false;
+    }
+    out.close();
+    return !out.fail();
 }
 
 } // namespace spinbeat_host

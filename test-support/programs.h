@@ -22,7 +22,7 @@ ProgramRun RunProgram(const std::vector<std::string>& args,
                       const std::map<std::string, std::string>& env = {});
 
 // A program started beside the test, its output thrown away; stopped with SIGTERM and waited for
-// when the object goes, or when the test's thread that started it ends.
+// when the object goes, or when the test's thread that started it ends. POSIX only.
 class BackgroundProgram {
 public:
     explicit BackgroundProgram(std::vector<std::string> args);

@@ -55,23 +55,63 @@ target_compile_options(imgui PRIVATE $<$<CXX_COMPILER_ID:GNU,Clang>:-Wno-depreca
 target_link_libraries(imgui PUBLIC user32 imm32)
 target_link_libraries(spinbeat_imgui INTERFACE imgui)
 
+# spinbeat-host's window: Dear ImGui's own backends for a Win32 window and OpenGL 3, the pair the host's
+# own settings window is made with here. The OpenGL backend loads what it calls itself.
+if(SPINBEAT_BUILD_HOST)
+  add_library(spinbeat_imgui_win32_opengl3 STATIC
+    "${imgui_dir}/backends/imgui_impl_win32.cpp"
+    "${imgui_dir}/backends/imgui_impl_opengl3.cpp")
+  target_link_libraries(spinbeat_imgui_win32_opengl3 PUBLIC imgui PRIVATE gdi32 dwmapi)
+endif()
+
 # ---------------------------------------------------------------------------
-# fmt: an installed package, else Debian's headers used header-only
+# Header-only and single-file libraries: an installed package, else Debian's headers
 # ---------------------------------------------------------------------------
+# spinbeat_headers_of(<folder in _deps> <link name> <Debian's folder>): a folder holding only the one
+# library's headers, since the rest of /usr/include belongs to the build machine.
+function(spinbeat_headers_of folder name headers)
+  set(include "${CMAKE_BINARY_DIR}/_deps/${folder}")
+  file(MAKE_DIRECTORY "${include}")
+  if(NOT EXISTS "${include}/${name}")
+    file(CREATE_LINK "${headers}" "${include}/${name}" SYMBOLIC)
+  endif()
+endfunction()
 find_package(fmt QUIET)
 if(NOT fmt_FOUND)
   set(fmt_headers /usr/include/fmt)
   if(NOT EXISTS "${fmt_headers}/format.h")
     message(FATAL_ERROR "fmt not found: install it for this compiler, or libfmt-dev on Debian")
   endif()
-  # Only fmt's own folder: the rest of /usr/include belongs to the build machine.
-  set(fmt_include "${CMAKE_BINARY_DIR}/_deps/fmt-include")
-  file(MAKE_DIRECTORY "${fmt_include}")
-  file(CREATE_LINK "${fmt_headers}" "${fmt_include}/fmt" SYMBOLIC)
+  spinbeat_headers_of(fmt-include fmt "${fmt_headers}")
   add_library(fmt::fmt-header-only INTERFACE IMPORTED)
   set_target_properties(fmt::fmt-header-only PROPERTIES
-    INTERFACE_INCLUDE_DIRECTORIES "${fmt_include}"
+    INTERFACE_INCLUDE_DIRECTORIES "${CMAKE_BINARY_DIR}/_deps/fmt-include"
     INTERFACE_COMPILE_DEFINITIONS FMT_HEADER_ONLY=1)
+endif()
+
+if(SPINBEAT_BUILD_HOST)
+  # CLI11, spinbeat-host's command line.
+  find_package(CLI11 QUIET)
+  if(NOT CLI11_FOUND)
+    if(NOT EXISTS /usr/include/CLI/CLI.hpp)
+      message(FATAL_ERROR "CLI11 not found: install it for this compiler, or libcli11-dev on Debian")
+    endif()
+    spinbeat_headers_of(cli11-include CLI /usr/include/CLI)
+    add_library(CLI11::CLI11 INTERFACE IMPORTED)
+    set_target_properties(CLI11::CLI11 PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "${CMAKE_BINARY_DIR}/_deps/cli11-include")
+  endif()
+endif()
+
+if(SPINBEAT_BUILD_HOST OR SPINBEAT_BUILD_TESTS)
+  # stb's PNG writing and reading, compiled once here as Debian's library has them on Linux:
+  # spinbeat-host's snapshots, and the tests that read them back.
+  find_path(SPINBEAT_STB_DIR stb_image_write.h PATHS /usr/include/stb PATH_SUFFIXES stb NO_CMAKE_FIND_ROOT_PATH)
+  if(NOT SPINBEAT_STB_DIR)
+    message(FATAL_ERROR "stb not found: set SPINBEAT_STB_DIR to the folder of stb_image_write.h, or install libstb-dev on Debian")
+  endif()
+  # Debian's folder holds stb's headers alone, as Linux's pkg-config names it.
+  add_library(spinbeat_stb STATIC "${CMAKE_CURRENT_LIST_DIR}/stb-image.cpp")
+  target_include_directories(spinbeat_stb SYSTEM PUBLIC "${SPINBEAT_STB_DIR}")
 endif()
 
 # ---------------------------------------------------------------------------
@@ -97,8 +137,8 @@ endif()
 # reaches every program and DLL.
 if(SPINBEAT_MSVC_ABI_TOOLCHAIN)
   include(ExternalProject)
-  set(runtime_libraries kernel32 user32 imm32 winmm vcruntime ucrt msvcp140 msvcp140_1 msvcp140_2
-                        msvcp140_atomic_wait msvcprt msvcrt oldnames)
+  set(runtime_libraries kernel32 user32 imm32 winmm gdi32 opengl32 dwmapi xinput vcruntime ucrt msvcp140
+                        msvcp140_1 msvcp140_2 msvcp140_atomic_wait msvcprt msvcrt oldnames)
   list(TRANSFORM runtime_libraries PREPEND "${SPINBEAT_MSVC_RUNTIME_DIR}/lib/")
   list(TRANSFORM runtime_libraries APPEND ".lib")
   ExternalProject_Add(msvc_runtime_build

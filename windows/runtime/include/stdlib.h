@@ -1,6 +1,7 @@
 // wine's stdlib.h with what the UCRT's has besides: atexit and _onexit as every module's own functions
 // (wine imports them: a DLL's exit functions would then run only at process exit), the quick-exit
-// functions, the C++ overloads of abs and div, and errno's values.
+// functions, _dupenv_s (CLI11 reads the environment with it), the C++ overloads of abs and div, and
+// errno's values.
 #pragma once
 
 #define atexit __wine_atexit
@@ -16,6 +17,7 @@ extern "C" {
 int __cdecl atexit(void(__cdecl* _Function)(void));
 _onexit_t __cdecl _onexit(_onexit_t _Function);
 _ACRTIMP unsigned int __cdecl _set_abort_behavior(unsigned int _Flags, unsigned int _Mask);
+_ACRTIMP errno_t __cdecl _dupenv_s(char** _Buffer, size_t* _BufferCount, const char* _VarName);
 #ifdef __cplusplus
 }
 #endif
