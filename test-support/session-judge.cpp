@@ -23,14 +23,6 @@ namespace {
 
 using spinbeat_host::ScriptCommand;
 
-std::ifstream OpenOutput(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    if (!in) {
-        throw std::runtime_error("the session wrote no " + file.filename().string());
-    }
-    return in;
-}
-
 std::optional<std::int32_t> ConsoleInt(const std::string& value) {
     double number = 0.0;
     const std::string_view text = pluginsdk::host::TrimSpace(value);
@@ -98,32 +90,6 @@ struct Window {
 };
 
 } // namespace
-
-SessionRecord ReadSessionRecord(const std::filesystem::path& out) {
-    SessionRecord record;
-    std::ifstream updates = OpenOutput(out / "updates.txt");
-    for (SessionRecord::Update update{}; updates >> update.dueMs >> update.startMs >> update.endMs;) {
-        record.updates.push_back(update);
-    }
-    std::ifstream beats = OpenOutput(out / "beats.txt");
-    for (double ms = 0.0; beats >> ms;) {
-        record.playbacksMs.push_back(ms);
-    }
-    std::ifstream timing = OpenOutput(out / "timing.txt");
-    std::string name;
-    for (double value = 0.0; timing >> name >> value;) {
-        if (name == "updates_late_ms") {
-            record.updatesLateMs = value;
-        } else if (name == "capture_behind_ms") {
-            record.captureBehindMs = value;
-        } else if (name == "capture_look_gap_ms") {
-            record.captureLookGapMs = value;
-        } else if (name == "capture_drift_ms") {
-            record.captureDriftMs = value;
-        }
-    }
-    return record;
-}
 
 namespace {
 

@@ -14,27 +14,9 @@
 
 #include "device-format.h"
 #include "script.h"
+#include "session-record.h"
 
 namespace spinbeat_test {
-
-// What a headless run wrote into its output folder about its timing and its sound.
-struct SessionRecord {
-    struct Update {
-        double dueMs;
-        double startMs;
-        double endMs;
-    };
-    std::vector<Update> updates;
-    // The playbacks found in the captured audio, as heard.
-    std::vector<double> playbacksMs;
-    double updatesLateMs = 0.0;
-    double captureBehindMs = 0.0;
-    double captureLookGapMs = 0.0;
-    // How far audio.wav, at the sample rate, runs ahead of the session's clock at worst.
-    double captureDriftMs = 0.0;
-};
-// Reads updates.txt, beats.txt and timing.txt; throws std::runtime_error naming what is missing.
-SessionRecord ReadSessionRecord(const std::filesystem::path& out);
 
 // The plugin's settings and the game as the session began.
 struct SessionStart {

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
-#include <stb_image.h>
 
 #include <algorithm>
 #include <cmath>
@@ -19,15 +18,21 @@
 #include <string>
 #include <vector>
 
-#include "picture.h"
 #include "plugin-session.h"
 #include "programs.h"
 #include "realtime-sound.h"
 #include "script.h"
 #include "session-judge.h"
+#include "session-pictures.h"
 
 namespace {
 
+using spinbeat_test::FillWidth;
+using spinbeat_test::IsBarBackground;
+using spinbeat_test::IsSky;
+using spinbeat_test::kBarHeight;
+using spinbeat_test::kBarWidth;
+using spinbeat_test::Png;
 using spinbeat_test::ProgramRun;
 using spinbeat_test::ReadLines;
 using spinbeat_test::ReadText;
@@ -38,9 +43,6 @@ using spinbeat_test::TempDir;
 // The instrumented host runs many times slower: its runs say what happened and in what order.
 constexpr auto kTiming = spinbeat_test::kJudgeMilliseconds ? spinbeat_test::TimingCheck::Milliseconds
                                                            : spinbeat_test::TimingCheck::OrderOnly;
-// The revolution bar's fixed size.
-constexpr int kBarWidth = 825;
-constexpr int kBarHeight = 20;
 constexpr double kFramesPerMs = spinbeat_test::kDeviceFramesPerMs;
 
 // The module a session loads: the build's own, or one built elsewhere against an installed SDK.
@@ -131,80 +133,9 @@ std::vector<std::size_t> WholeCopies(const std::vector<std::int16_t>& samples,
     return starts;
 }
 
-class Png {
-public:
-    explicit Png(const std::filesystem::path& file) {
-        pixels_.reset(stbi_load(file.c_str(), &width_, &height_, nullptr, 3));
-    }
-    bool Loaded() const { return pixels_ != nullptr; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    spinbeat_host::Rgba At(int x, int y) const {
-        const unsigned char* p =
-            pixels_.get() +
-            (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) *
-                3;
-        return {p[0], p[1], p[2], 255};
-    }
-
-private:
-    struct Free {
-        void operator()(unsigned char* pixels) const { stbi_image_free(pixels); }
-    };
-    std::unique_ptr<unsigned char, Free> pixels_;
-    int width_ = 0;
-    int height_ = 0;
-};
-
-// The bar's fill colour over anything; the backdrop and the bar's white never look like it.
-bool IsFill(spinbeat_host::Rgba c) { return c.g > c.r + 80 && c.b > c.r + 80; }
-bool IsSky(spinbeat_host::Rgba c) {
-    return c.r == spinbeat_host::kSkyColor.r && c.g == spinbeat_host::kSkyColor.g &&
-           c.b == spinbeat_host::kSkyColor.b;
-}
-// The bar's translucent white over the sky: lighter than the sky, and grey rather than cyan.
-bool IsBarBackground(spinbeat_host::Rgba c) { return c.r > 100 && !IsFill(c); }
-
-// The fill's width along the middle row of a bar whose top-left corner is (x, y).
-int FillWidth(const Png& png, int x, int y) {
-    int width = 0;
-    for (int column = x; column < x + kBarWidth; ++column) {
-        if (IsFill(png.At(column, y + kBarHeight / 2))) {
-            width = column - x + 1;
-        }
-    }
-    return width;
-}
-
-// The bar's white outline with its top-left corner at (x, y), whatever its fill: white along its
-// top and bottom rows, and not on the rows beside them.
+// The bar's white outline with its top-left corner at (x, y), whatever its fill.
 void ExpectBarOutlineAt(const Png& png, int x, int y) {
-    const auto white = [&](int px, int py) {
-        const spinbeat_host::Rgba c = png.At(px, py);
-        return c.r == 255 && c.g == 255 && c.b == 255;
-    };
-    EXPECT_TRUE(white(x + 700, y) && white(x + 700, y + kBarHeight - 1)) << "no bar at " << x << "," << y;
-    EXPECT_FALSE(white(x + 700, y - 1));
-    EXPECT_FALSE(y + kBarHeight < png.Height() && white(x + 700, y + kBarHeight));
-}
-
-// The last update before the script's command at `ms`: what a snapshot then shows. An update falls
-// behind at times, and one that fell behind by more than a period is not made up.
-const SessionRecord::Update& LastUpdateBefore(const SessionRecord& record, double ms) {
-    return *std::find_if(record.updates.rbegin(), record.updates.rend(),
-                         [&](const SessionRecord::Update& update) { return update.dueMs < ms; });
-}
-
-// The fills a snapshot taken at `ms` may show, the roll held since the update due at 0 with no beat
-// since: the elapsed time of the last update before it, whose clock reading fell within that update.
-std::pair<int, int> FillRange(const SessionRecord& record, double ms, float intervalMs) {
-    const auto& last = LastUpdateBefore(record, ms);
-    const auto& first = record.updates.front();
-    const auto fill = [&](double elapsed) {
-        return static_cast<int>(static_cast<float>(kBarWidth) *
-                                (static_cast<float>(std::floor(elapsed)) / intervalMs));
-    };
-    return {fill(last.startMs - first.endMs - 0.001), fill(last.endMs - first.startMs + 0.001)};
+    EXPECT_TRUE(spinbeat_test::HasBarOutlineAt(png, x, y)) << "no bar at " << x << "," << y;
 }
 
 // ---------------------------------------------------------------------------
