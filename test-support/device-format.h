@@ -1,13 +1,16 @@
 // The plugin's sound device as its SDL output opens it: what a capture of it holds, sample for sample.
 #pragma once
 
+#include "audio-capture.h"
+
 namespace spinbeat_test {
 
-// 48 kHz, signed 16-bit, stereo, in buffers of 40 ms. A sound is heard one buffer after it was
-// handed over: the output places it that far ahead, at its offset within the buffer.
-inline constexpr int kDeviceRate = 48000;
-inline constexpr int kDeviceChannels = 2;
-inline constexpr int kDeviceBufferFrames = kDeviceRate / 25;
+// The format spinbeat-host's capture reads, which is the plugin's: 48 kHz, signed 16-bit, stereo,
+// in buffers of 40 ms. A sound is heard one buffer after it was handed over: the output places it
+// that far ahead, at its offset within the buffer.
+inline constexpr int kDeviceRate = spinbeat_host::kCaptureRate;
+inline constexpr int kDeviceChannels = spinbeat_host::kCaptureChannels;
+inline constexpr int kDeviceBufferFrames = static_cast<int>(spinbeat_host::kCaptureBufferFrames);
 inline constexpr double kDeviceBufferMs = 1000.0 * kDeviceBufferFrames / kDeviceRate;
 inline constexpr double kDeviceFramesPerMs = kDeviceRate / 1000.0;
 // The output places a sound to a sample, by the device's pace as its callbacks show it: this much

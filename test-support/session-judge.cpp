@@ -4,13 +4,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <functional>
 #include <iomanip>
 #include <optional>
 #include <set>
 #include <sstream>
-#include <stdexcept>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -88,10 +86,6 @@ struct Window {
     double fromMs;
     double toMs;
 };
-
-} // namespace
-
-namespace {
 
 // Follows every way the run may have gone, given when its updates ran. `fits(u, i)` says whether
 // the i-th thing observed can be what update u played; `observed` is how many there are.
