@@ -12,20 +12,22 @@ using spinbeat_test::PluginSession;
 constexpr Vector2 kFrame{1920, 1080};
 
 // The fourteen calls with their arguments already known: the floor for any drawable of this bar.
+// Colour channels are the bytes of chars, as the host takes them.
 void DrawFourteenCalls(CanvasWrapper canvas) {
+    constexpr char full = static_cast<char>(255);
     canvas.SetPosition({548, 530});
-    canvas.SetColor(255, 255, 255, 130);
+    canvas.SetColor(full, full, full, static_cast<char>(130));
     canvas.FillBox({825, 20});
     canvas.SetPosition({548, 530});
-    canvas.SetColor(0, 206, 209, 224);
+    canvas.SetColor(0, static_cast<char>(206), static_cast<char>(209), static_cast<char>(224));
     canvas.FillBox({412, 20});
     canvas.SetPosition({548, 530});
-    canvas.SetColor(255, 255, 255, 255);
+    canvas.SetColor(full, full, full, full);
     canvas.DrawBox({206, 20});
     canvas.DrawBox({618, 20});
-    canvas.SetColor(0, 0, 0, 255);
+    canvas.SetColor(0, 0, 0, full);
     canvas.DrawBox({412, 20});
-    canvas.SetColor(255, 255, 255, 255);
+    canvas.SetColor(full, full, full, full);
     canvas.DrawBox({825, 20});
 }
 
@@ -37,7 +39,7 @@ void DrawRepeatedly(benchmark::State& state, Drawable&& draw) {
     canvas.calls.reserve(14);
     for (auto _ : state) {
         canvas.calls.clear();
-        draw(CanvasWrapper(&canvas));
+        draw(pluginsdk::detail::Handles::Canvas(canvas));
         benchmark::DoNotOptimize(canvas.calls.data());
     }
 }

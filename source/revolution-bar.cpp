@@ -25,6 +25,13 @@ std::int32_t TruncateToPixels(float value) {
     return static_cast<std::int32_t>(value);
 }
 
+// The host takes each 8-bit channel as the byte of a char.
+void SetColor(CanvasWrapper& canvas, std::uint8_t red, std::uint8_t green, std::uint8_t blue,
+              std::uint8_t alpha) {
+    canvas.SetColor(static_cast<char>(red), static_cast<char>(green), static_cast<char>(blue),
+                    static_cast<char>(alpha));
+}
+
 } // namespace
 
 void Spinbeat::RenderRevolutionBar(CanvasWrapper canvas) {
@@ -54,20 +61,20 @@ void Spinbeat::RenderRevolutionBar(CanvasWrapper canvas) {
     }
 
     canvas.SetPosition(position);
-    canvas.SetColor(255, 255, 255, 130);
+    SetColor(canvas, 255, 255, 255, 130);
     canvas.FillBox({width, height});
 
     canvas.SetPosition(position);
-    canvas.SetColor(0, 206, 209, 224);
+    SetColor(canvas, 0, 206, 209, 224);
     canvas.FillBox({fill, height});
 
     // Every outline starts at the bar's left edge, so their right edges are the marks.
     canvas.SetPosition(position);
-    canvas.SetColor(255, 255, 255, 255);
+    SetColor(canvas, 255, 255, 255, 255);
     canvas.DrawBox({quarter, height});
     canvas.DrawBox({half + quarter, height});
-    canvas.SetColor(0, 0, 0, 255);
+    SetColor(canvas, 0, 0, 0, 255);
     canvas.DrawBox({half, height});
-    canvas.SetColor(255, 255, 255, 255);
+    SetColor(canvas, 255, 255, 255, 255);
     canvas.DrawBox({width, height});
 }

@@ -36,14 +36,15 @@ struct Slot {
 
 // Fills both host pointers with ones that note their release under `name`.
 void Fill(Slot& slot, std::vector<std::string>& released, const std::string& name) {
+    static pluginsdk::host::Host host;
     const auto noted = [&released](std::string what) {
         return [&released, what](auto* wrapper) {
             released.push_back(what);
             delete wrapper;
         };
     };
-    slot->cvarManager.reset(new CVarManagerWrapper(nullptr, 0), noted(name + " cvarManager"));
-    slot->gameWrapper.reset(new GameWrapper(nullptr, 0), noted(name + " gameWrapper"));
+    slot->cvarManager.reset(new CVarManagerWrapper(host.CVarManagerFor(0)), noted(name + " cvarManager"));
+    slot->gameWrapper.reset(new GameWrapper(host.GameFor(0)), noted(name + " gameWrapper"));
 }
 
 TEST(BaseClass, EachMemberSharesMovesOrReleasesTheHostPointersAsPromised) {
@@ -100,9 +101,9 @@ TEST(ModuleUnload, TheLogChannelLetsGoOfTheConsoleBeforeTheHolderDropsThePlugin)
         pluginsdk::host::Host host;
         auto& holder = *reinterpret_cast<std::shared_ptr<BakkesModPlugin>*>(
             reinterpret_cast<std::uintptr_t (*)()>(dlsym(module.handle, "getPlugin"))());
-        holder->cvarManager = std::make_shared<CVarManagerWrapper>(&host.State(), 1);
+        holder->cvarManager = std::make_shared<CVarManagerWrapper>(host.CVarManagerFor(1));
         console = holder->cvarManager;
-        holder->gameWrapper.reset(new GameWrapper(&host.State(), 1), [&](GameWrapper* game) {
+        holder->gameWrapper.reset(new GameWrapper(host.GameFor(1)), [&](GameWrapper* game) {
             consoleOwnersAsGameWrapperGoes = console.use_count();
             delete game;
         });

@@ -69,8 +69,9 @@ TEST(Tempo, ANewObjectKeepsTheLastTempoAndANewModuleStartsFromTheDefault) {
     // The host creates a second object from the same, still open, module.
     auto getPlugin = reinterpret_cast<std::uintptr_t (*)()>(session.plugin->Symbol("getPlugin"));
     auto& holder = *reinterpret_cast<std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>*>(getPlugin());
-    holder->cvarManager = std::make_shared<CVarManagerWrapper>(&session.host.State(), session.plugin->Id());
-    holder->gameWrapper = std::make_shared<GameWrapper>(&session.host.State(), session.plugin->Id());
+    holder->cvarManager =
+        std::make_shared<CVarManagerWrapper>(session.host.CVarManagerFor(session.plugin->Id()));
+    holder->gameWrapper = std::make_shared<GameWrapper>(session.host.GameFor(session.plugin->Id()));
     holder->onLoad();
     EXPECT_EQ(HoldRoll(session, 0, 500, 500), (std::vector<std::int64_t>{500}));
     holder->onUnload();

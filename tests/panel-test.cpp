@@ -288,8 +288,8 @@ TEST_F(PlaytestButton, ATaskOutlivingItsObjectDoesNothing) {
     auto start = [&] {
         getPlugin();
         holder->cvarManager =
-            std::make_shared<CVarManagerWrapper>(&session.host.State(), session.plugin->Id());
-        holder->gameWrapper = std::make_shared<GameWrapper>(&session.host.State(), session.plugin->Id());
+            std::make_shared<CVarManagerWrapper>(session.host.CVarManagerFor(session.plugin->Id()));
+        holder->gameWrapper = std::make_shared<GameWrapper>(session.host.GameFor(session.plugin->Id()));
         holder->onLoad();
         return pluginsdk::host::SettingsWindowOf(holder.get());
     };

@@ -28,7 +28,7 @@ TEST(HostConfig, SavedValuesComeBackThroughTheSettersOfTheNextRun) {
     const auto file = dir.path() / "nested" / "host.cfg";
     {
         Host first;
-        CVarManagerWrapper cvars(&first.State(), 1);
+        CVarManagerWrapper cvars = first.CVarManagerFor(1);
         cvars.registerCvar("test_speed", "54").setValue(120);
         cvars.registerCvar("test_label", "x").setValue(std::string(" say \"hi\" "));
         cvars.registerCvar("test_session", "0", "", true, false, 0.0F, false, 0.0F, false).setValue(9);
@@ -41,7 +41,7 @@ TEST(HostConfig, SavedValuesComeBackThroughTheSettersOfTheNextRun) {
     EXPECT_FALSE(std::filesystem::exists(file.string() + ".tmp"));
 
     Host second;
-    CVarManagerWrapper cvars(&second.State(), 1);
+    CVarManagerWrapper cvars = second.CVarManagerFor(1);
     std::vector<std::string> changes;
     for (const char* name : {"test_speed", "test_label", "test_session"}) {
         cvars.registerCvar(name, "0").addOnValueChanged([&](std::string oldValue, CVarWrapper cvar) {
@@ -65,7 +65,7 @@ TEST(HostConfig, MalformedLinesAreReportedAndSkippedAndUnknownOnesKept) {
                     "other_plugin_value \"on\"\n"
                     "test_speed 9\n");
     Host host;
-    CVarManagerWrapper cvars(&host.State(), 1);
+    CVarManagerWrapper cvars = host.CVarManagerFor(1);
     cvars.registerCvar("test_speed", "54");
     cvars.registerCvar("test_pos", "0", "", true, true, 0.0F, true, 1.0F);
     ASSERT_FALSE(host.LoadConfig(file));

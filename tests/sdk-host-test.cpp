@@ -16,10 +16,10 @@ using pluginsdk::host::Host;
 // Two plugins' views of one host, as the loader would hand them out.
 struct TwoPlugins {
     Host host;
-    CVarManagerWrapper cvarsA{&host.State(), 101};
-    CVarManagerWrapper cvarsB{&host.State(), 102};
-    GameWrapper gameA{&host.State(), 101};
-    GameWrapper gameB{&host.State(), 102};
+    CVarManagerWrapper cvarsA = host.CVarManagerFor(101);
+    CVarManagerWrapper cvarsB = host.CVarManagerFor(102);
+    GameWrapper gameA = host.GameFor(101);
+    GameWrapper gameB = host.GameFor(102);
 };
 
 TEST(HostCvars, StartAtTheDefaultAndRunEveryCallbackAfterEachChangeWithTheOldValue) {
@@ -118,7 +118,7 @@ TEST(HostGame, UnhookAndUnregisterTouchOnlyTheCallingPlugin) {
 
 TEST(HostGame, HooksRunOncePerCarWithThatCarsInput) {
     Host host;
-    GameWrapper game(&host.State(), 1);
+    GameWrapper game = host.GameFor(1);
     host.SetRoll(host.AddCar(), 1.0F);
     host.SetRoll(host.AddCar(), -0.5F);
     std::vector<float> rolls;
@@ -132,7 +132,7 @@ TEST(HostGame, HooksRunOncePerCarWithThatCarsInput) {
 
 TEST(HostGame, ExecuteRunsEachTaskOnceAtTheNextTick) {
     Host host;
-    GameWrapper game(&host.State(), 1);
+    GameWrapper game = host.GameFor(1);
     int runs = 0;
     GameWrapper* given = nullptr;
     game.Execute([&](GameWrapper* g) {
@@ -152,7 +152,7 @@ TEST(HostGame, ExecuteRunsEachTaskOnceAtTheNextTick) {
 
 TEST(HostGame, CanvasRecordsEveryCallInOrder) {
     Host host;
-    GameWrapper game(&host.State(), 1);
+    GameWrapper game = host.GameFor(1);
     game.RegisterDrawable([](CanvasWrapper canvas) {
         const Vector2 size = canvas.GetSize();
         canvas.SetPosition({size.X / 2, size.Y / 2});

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -18,10 +19,18 @@
 
 namespace pluginsdk::detail {
 
+// The callbacks plugins hand the host, in the forms the host's interface gives them.
+using ChangeCallback = std::function<void(std::string oldValue, CVarWrapper cvar)>;
+using CarEventCallback = std::function<void(CarWrapper caller, void* params, std::string eventName)>;
+using DrawableCallback = std::function<void(CanvasWrapper canvas)>;
+using Task = std::function<void(GameWrapper* game)>;
+
+struct HostState;
+
 struct CVarState {
     struct Callback {
         std::uint64_t owner = 0;
-        CVarWrapper::ChangeCallback fn;
+        ChangeCallback fn;
         // Cleared when its plugin fails, while a change may be running its callbacks.
         std::atomic<bool> alive{true};
     };
@@ -51,23 +60,53 @@ struct CanvasState {
     std::vector<host::CanvasCall> calls;
 };
 
+// A console variable as one handle sees it: which plugin's callbacks it adds, 0 for the host's own.
+struct CVarHandle {
+    std::shared_ptr<CVarState> state;
+    std::uint64_t owner = 0;
+};
+
+// Where one plugin's console and game handles lead: this host, acting for that plugin.
+struct PluginLink {
+    HostState* host;
+    std::uint64_t owner;
+};
+
+// The handles' private side, for the host: a handle is made around state it then owns, or points
+// at for the frame (the canvas) or the car's life (a car, by its address).
+struct Handles {
+    static CVarWrapper CVar(std::shared_ptr<CVarState> state, std::uint64_t owner) {
+        return CVarWrapper(state ? new CVarHandle{std::move(state), owner} : nullptr);
+    }
+    static CVarManagerWrapper CVarManager(HostState& host, std::uint64_t owner) {
+        return CVarManagerWrapper(new PluginLink{&host, owner});
+    }
+    static GameWrapper Game(HostState& host, std::uint64_t owner) {
+        return GameWrapper(new PluginLink{&host, owner});
+    }
+    static CarWrapper Car(const CarState& car) { return CarWrapper(reinterpret_cast<std::uintptr_t>(&car)); }
+    static CanvasWrapper Canvas(CanvasState& canvas) {
+        return CanvasWrapper(reinterpret_cast<std::uintptr_t>(&canvas));
+    }
+};
+
 struct HookEntry {
     std::uint64_t owner;
     std::string eventName;
-    GameWrapper::EventCallback<CarWrapper> fn;
+    CarEventCallback fn;
     std::atomic<bool> alive{true};
 };
 
 struct DrawableEntry {
     std::uint64_t owner;
-    GameWrapper::DrawableCallback fn;
+    DrawableCallback fn;
     std::atomic<bool> alive{true};
 };
 
 struct QueuedTask {
     std::uint64_t owner;
     GameWrapper* game;
-    GameWrapper::Task fn;
+    Task fn;
 };
 
 // One loaded plugin as the boundary sees it: its name for reports, and whether it has failed.

@@ -34,7 +34,7 @@ CVarWrapper HostState::Register(std::uint64_t owner, const std::string& name, co
     std::lock_guard lock(mutex);
     auto found = cvars.find(name);
     if (found != cvars.end()) {
-        return {found->second, owner};
+        return Handles::CVar(found->second, owner);
     }
     auto cvar = std::make_shared<CVarState>();
     cvar->name = name;
@@ -49,16 +49,13 @@ CVarWrapper HostState::Register(std::uint64_t owner, const std::string& name, co
     cvar->value = defaultValue;
     cvar->host = this;
     cvars.emplace(name, cvar);
-    return {std::move(cvar), owner};
+    return Handles::CVar(std::move(cvar), owner);
 }
 
 CVarWrapper HostState::Find(std::string_view name, std::uint64_t owner) {
     std::lock_guard lock(mutex);
     auto found = cvars.find(name);
-    if (found == cvars.end()) {
-        return {};
-    }
-    return {found->second, owner};
+    return Handles::CVar(found != cvars.end() ? found->second : nullptr, owner);
 }
 
 void HostState::RemoveDrawables(std::uint64_t owner) {
@@ -266,8 +263,8 @@ LoadedPlugin& Host::LoadPlugin(const std::filesystem::path& module) {
         loaded->id_ = state_->nextOwner++;
         state_->plugins[loaded->id_] = loaded->state_;
     }
-    loaded->plugin_->cvarManager = std::make_shared<CVarManagerWrapper>(state_.get(), loaded->id_);
-    loaded->plugin_->gameWrapper = std::make_shared<GameWrapper>(state_.get(), loaded->id_);
+    loaded->plugin_->cvarManager = std::make_shared<CVarManagerWrapper>(CVarManagerFor(loaded->id_));
+    loaded->plugin_->gameWrapper = std::make_shared<GameWrapper>(GameFor(loaded->id_));
     loaded->game_ = loaded->plugin_->gameWrapper;
     plugins_.push_back(std::move(loaded));
     LoadedPlugin& plugin = *plugins_.back();
@@ -383,8 +380,9 @@ void Host::FireEvent(const std::string& eventName) {
     for (const auto& car : state_->cars) {
         for (const auto& hook : hooks) {
             if (hook->alive) {
+                // The host's interface hands every hook its own copy of the event's name.
                 detail::CallPlugin(*state_, hook->owner, {"its hook on ", eventName},
-                                   [&] { hook->fn(CarWrapper(car.get()), &car->input, eventName); });
+                                   [&] { hook->fn(detail::Handles::Car(*car), &car->input, eventName); });
             }
         }
     }
@@ -430,7 +428,7 @@ const std::vector<CanvasCall>& Host::Frame(Vector2 size) {
     for (const auto& drawable : drawables) {
         if (drawable->alive) {
             detail::CallPlugin(*state_, drawable->owner, {"its drawable"},
-                               [&] { drawable->fn(CanvasWrapper(&canvas)); });
+                               [&] { drawable->fn(detail::Handles::Canvas(canvas)); });
         }
     }
     drawables.clear();
@@ -487,6 +485,12 @@ void Host::ExecuteConsoleLine(std::string_view line) {
 }
 
 CVarWrapper Host::GetCvar(const std::string& name) { return state_->Find(name, 0); }
+
+CVarManagerWrapper Host::CVarManagerFor(std::uint64_t owner) {
+    return detail::Handles::CVarManager(*state_, owner);
+}
+
+GameWrapper Host::GameFor(std::uint64_t owner) { return detail::Handles::Game(*state_, owner); }
 
 std::vector<std::string> Host::CvarNames() const {
     std::lock_guard lock(state_->mutex);

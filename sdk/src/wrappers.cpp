@@ -51,7 +51,7 @@ void SetText(const std::shared_ptr<CVarState>& cvar, std::string text) {
     for (const auto& callback : callbacks) {
         if (callback->alive) {
             CallPlugin(*cvar->host, callback->owner, {"its change callback of ", cvar->name},
-                       [&] { callback->fn(oldValue, CVarWrapper(cvar, callback->owner)); });
+                       [&] { callback->fn(oldValue, Handles::CVar(cvar, callback->owner)); });
         }
     }
 }
@@ -84,27 +84,41 @@ std::int32_t ToInt32Saturated(double value) {
 
 } // namespace pluginsdk::detail
 
+using pluginsdk::detail::CVarHandle;
 using pluginsdk::detail::CVarState;
+using pluginsdk::detail::PluginLink;
 
 // ---------------------------------------------------------------------------
 // CVarWrapper
 // ---------------------------------------------------------------------------
 
-std::string CVarWrapper::getCVarName() const { return state_ ? state_->name : std::string(); }
+CVarWrapper::CVarWrapper(const CVarWrapper& other)
+    : handle_(other.handle_ != nullptr ? new CVarHandle(*other.handle_) : nullptr) {}
 
-std::string CVarWrapper::getDescription() const { return state_ ? state_->description : std::string(); }
-
-std::string CVarWrapper::getStringValue() const {
-    if (!state_) {
-        return {};
-    }
-    std::lock_guard lock(state_->mutex);
-    return state_->value;
+CVarWrapper& CVarWrapper::operator=(CVarWrapper other) {
+    std::swap(handle_, other.handle_);
+    return *this;
 }
 
-bool CVarWrapper::getBoolValue() const { return getIntValue() != 0; }
+CVarWrapper::~CVarWrapper() { delete handle_; }
 
-std::int32_t CVarWrapper::getIntValue() const {
+std::string CVarWrapper::getCVarName() { return handle_ != nullptr ? handle_->state->name : std::string(); }
+
+std::string CVarWrapper::getDescription() {
+    return handle_ != nullptr ? handle_->state->description : std::string();
+}
+
+std::string CVarWrapper::getStringValue() {
+    if (handle_ == nullptr) {
+        return {};
+    }
+    std::lock_guard lock(handle_->state->mutex);
+    return handle_->state->value;
+}
+
+bool CVarWrapper::getBoolValue() { return getIntValue() != 0; }
+
+int CVarWrapper::getIntValue() {
     const std::string text = getStringValue();
     std::int64_t whole = 0;
     const char* end = text.data() + text.size();
@@ -115,7 +129,7 @@ std::int32_t CVarWrapper::getIntValue() const {
     return pluginsdk::detail::ToInt32Saturated(pluginsdk::detail::ParseNumberLeniently(text));
 }
 
-float CVarWrapper::getFloatValue() const {
+float CVarWrapper::getFloatValue() {
     const double value = pluginsdk::detail::ParseNumberLeniently(getStringValue());
     constexpr double highest = std::numeric_limits<float>::max();
     if (std::abs(value) > highest && std::isfinite(value)) {
@@ -128,84 +142,176 @@ void CVarWrapper::setValue(int value) { setValue(std::to_string(value)); }
 
 void CVarWrapper::setValue(float value) { setValue(pluginsdk::detail::FormatFloat(value)); }
 
-void CVarWrapper::setValue(const std::string& value) {
-    if (state_) {
-        pluginsdk::detail::SetText(state_, value);
+void CVarWrapper::setValue(std::string value) {
+    if (handle_ != nullptr) {
+        pluginsdk::detail::SetText(handle_->state, std::move(value));
     }
 }
 
-void CVarWrapper::addOnValueChanged(ChangeCallback callback) {
-    if (!state_ || !callback) {
+void CVarWrapper::addOnValueChanged(std::function<void(std::string oldValue, CVarWrapper cvar)> callback) {
+    if (handle_ == nullptr || !callback) {
         return;
     }
-    state_->host->ThrowIfFailing("addOnValueChanged");
+    CVarState& cvar = *handle_->state;
+    cvar.host->ThrowIfFailing("addOnValueChanged");
     auto entry = std::make_shared<CVarState::Callback>();
-    entry->owner = owner_;
+    entry->owner = handle_->owner;
     entry->fn = std::move(callback);
-    std::lock_guard lock(state_->mutex);
-    state_->callbacks.push_back(std::move(entry));
+    std::lock_guard lock(cvar.mutex);
+    cvar.callbacks.push_back(std::move(entry));
 }
+
+bool CVarWrapper::IsNull() { return handle_ == nullptr; }
+
+CVarWrapper::operator bool() { return handle_ != nullptr; }
 
 // ---------------------------------------------------------------------------
 // CVarManagerWrapper
 // ---------------------------------------------------------------------------
 
-CVarWrapper CVarManagerWrapper::registerCvar(const std::string& name, const std::string& defaultValue,
-                                             const std::string& description, bool searchable, bool hasMin,
-                                             float min, bool hasMax, float max, bool saveToConfig) {
-    host_->ThrowIfFailing("registerCvar");
-    return host_->Register(owner_, name, defaultValue, description, searchable, hasMin, min, hasMax, max,
-                           saveToConfig);
+CVarManagerWrapper::CVarManagerWrapper(const CVarManagerWrapper& other)
+    : link_(new PluginLink(*other.link_)) {}
+
+CVarManagerWrapper& CVarManagerWrapper::operator=(CVarManagerWrapper other) {
+    std::swap(link_, other.link_);
+    return *this;
 }
 
-CVarWrapper CVarManagerWrapper::getCvar(const std::string& name) { return host_->Find(name, owner_); }
+CVarManagerWrapper::~CVarManagerWrapper() { delete link_; }
 
-void CVarManagerWrapper::log(const std::string& text) {
-    host_->ThrowIfFailing("log");
-    host_->Log(text);
+CVarWrapper CVarManagerWrapper::registerCvar(std::string name, std::string defaultValue,
+                                             std::string description, bool searchable, bool hasMin, float min,
+                                             bool hasMax, float max, bool saveToConfig) {
+    link_->host->ThrowIfFailing("registerCvar");
+    return link_->host->Register(link_->owner, std::move(name), std::move(defaultValue),
+                                 std::move(description), searchable, hasMin, min, hasMax, max, saveToConfig);
+}
+
+CVarWrapper CVarManagerWrapper::getCvar(std::string name) { return link_->host->Find(name, link_->owner); }
+
+void CVarManagerWrapper::log(std::string text) {
+    link_->host->ThrowIfFailing("log");
+    link_->host->Log(std::move(text));
 }
 
 // ---------------------------------------------------------------------------
-// CarWrapper, CanvasWrapper
+// The car's class chain: everything is read from the game object, whose address the chain carries
 // ---------------------------------------------------------------------------
 
-ControllerInput CarWrapper::GetInput() const { return car_ ? car_->input : ControllerInput{}; }
+ObjectWrapper::ObjectWrapper(std::uintptr_t mem) : memory_address(mem) {}
+
+ActorWrapper::ActorWrapper(std::uintptr_t mem) : ObjectWrapper(mem) {}
+ActorWrapper::ActorWrapper(const ActorWrapper& other) = default;
+ActorWrapper& ActorWrapper::operator=(ActorWrapper other) {
+    ObjectWrapper::operator=(other);
+    actorState_ = other.actorState_;
+    return *this;
+}
+ActorWrapper::~ActorWrapper() = default;
+
+RBActorWrapper::RBActorWrapper(std::uintptr_t mem) : ActorWrapper(mem) {}
+RBActorWrapper::RBActorWrapper(const RBActorWrapper& other) = default;
+RBActorWrapper& RBActorWrapper::operator=(RBActorWrapper other) {
+    ActorWrapper::operator=(other);
+    rbActorState_ = other.rbActorState_;
+    return *this;
+}
+RBActorWrapper::~RBActorWrapper() = default;
+
+VehicleWrapper::VehicleWrapper(std::uintptr_t mem) : RBActorWrapper(mem) {}
+VehicleWrapper::VehicleWrapper(const VehicleWrapper& other) = default;
+VehicleWrapper& VehicleWrapper::operator=(VehicleWrapper other) {
+    RBActorWrapper::operator=(other);
+    vehicleState_ = other.vehicleState_;
+    return *this;
+}
+VehicleWrapper::~VehicleWrapper() = default;
+
+CarWrapper::CarWrapper(std::uintptr_t mem) : VehicleWrapper(mem) {}
+CarWrapper::CarWrapper(const CarWrapper& other) = default;
+CarWrapper& CarWrapper::operator=(CarWrapper other) {
+    VehicleWrapper::operator=(other);
+    carState_ = other.carState_;
+    return *this;
+}
+CarWrapper::~CarWrapper() = default;
+
+ControllerInput CarWrapper::GetInput() {
+    if (memory_address == 0) {
+        return {};
+    }
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the handle carries the game object as its address.
+    return reinterpret_cast<const pluginsdk::detail::CarState*>(memory_address)->input;
+}
+
+// ---------------------------------------------------------------------------
+// CanvasWrapper
+// ---------------------------------------------------------------------------
 
 using pluginsdk::host::CanvasCall;
 
-Vector2 CanvasWrapper::GetSize() const { return canvas_->size; }
+CanvasWrapper::CanvasWrapper(std::uintptr_t mem)
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the host hands its canvas over as an address.
+    : canvas_(reinterpret_cast<pluginsdk::detail::CanvasState*>(mem)) {}
+CanvasWrapper::CanvasWrapper(const CanvasWrapper& other) = default;
+CanvasWrapper& CanvasWrapper::operator=(CanvasWrapper other) {
+    canvas_ = other.canvas_;
+    return *this;
+}
+CanvasWrapper::~CanvasWrapper() = default;
 
-void CanvasWrapper::SetPosition(Vector2 position) {
-    canvas_->calls.push_back({CanvasCall::Op::SetPosition, position, {}});
+Vector2 CanvasWrapper::GetSize() { return canvas_->size; }
+
+void CanvasWrapper::SetPosition(Vector2 pos) {
+    canvas_->calls.push_back({CanvasCall::Op::SetPosition, pos, {}});
 }
 
-void CanvasWrapper::SetColor(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
-    canvas_->calls.push_back({CanvasCall::Op::SetColor, {}, {r, g, b, a}});
+void CanvasWrapper::SetColor(char red, char green, char blue, char alpha) {
+    const auto channel = [](char value) { return static_cast<std::uint8_t>(value); };
+    canvas_->calls.push_back(
+        {CanvasCall::Op::SetColor, {}, {channel(red), channel(green), channel(blue), channel(alpha)}});
 }
 
-void CanvasWrapper::FillBox(Vector2 size) { canvas_->calls.push_back({CanvasCall::Op::FillBox, size, {}}); }
+void CanvasWrapper::FillBox(Vector2 box) { canvas_->calls.push_back({CanvasCall::Op::FillBox, box, {}}); }
 
-void CanvasWrapper::DrawBox(Vector2 size) { canvas_->calls.push_back({CanvasCall::Op::DrawBox, size, {}}); }
+void CanvasWrapper::DrawBox(Vector2 box) { canvas_->calls.push_back({CanvasCall::Op::DrawBox, box, {}}); }
 
 // ---------------------------------------------------------------------------
 // GameWrapper
 // ---------------------------------------------------------------------------
 
-void GameWrapper::HookCarEvent(const std::string& eventName, EventCallback<CarWrapper> callback) {
-    host_->ThrowIfFailing("HookEventWithCaller");
-    auto entry = std::make_shared<pluginsdk::detail::HookEntry>();
-    entry->owner = owner_;
-    entry->eventName = eventName;
-    entry->fn = std::move(callback);
-    std::lock_guard lock(host_->mutex);
-    host_->hooks.push_back(std::move(entry));
+GameWrapper::GameWrapper(const GameWrapper& other) : link_(new PluginLink(*other.link_)) {}
+
+GameWrapper& GameWrapper::operator=(GameWrapper other) {
+    std::swap(link_, other.link_);
+    return *this;
 }
 
-void GameWrapper::UnhookEvent(const std::string& eventName) {
-    host_->ThrowIfFailing("UnhookEvent");
-    std::lock_guard lock(host_->mutex);
-    std::erase_if(host_->hooks, [&](const auto& hook) {
-        const bool mine = hook->owner == owner_ && hook->eventName == eventName;
+GameWrapper::~GameWrapper() { delete link_; }
+
+template <typename T, typename std::enable_if<std::is_base_of<ObjectWrapper, T>::value>::type*>
+void GameWrapper::HookEventWithCaller(
+    std::string eventName, std::function<void(T caller, void* params, std::string eventName)> callback) {
+    static_assert(std::is_same_v<T, CarWrapper>, "the game passes cars as callers");
+    link_->host->ThrowIfFailing("HookEventWithCaller");
+    auto entry = std::make_shared<pluginsdk::detail::HookEntry>();
+    entry->owner = link_->owner;
+    entry->eventName = std::move(eventName);
+    entry->fn = std::move(callback);
+    std::lock_guard lock(link_->host->mutex);
+    link_->host->hooks.push_back(std::move(entry));
+}
+
+template void GameWrapper::HookEventWithCaller<CarWrapper>(
+    std::string eventName,
+    std::function<void(CarWrapper caller, void* params, std::string eventName)> callback);
+
+void GameWrapper::UnhookEvent(std::string eventName) {
+    pluginsdk::detail::HostState& host = *link_->host;
+    host.ThrowIfFailing("UnhookEvent");
+    std::lock_guard lock(host.mutex);
+    std::erase_if(host.hooks, [&](const auto& hook) {
+        const bool mine = hook->owner == link_->owner && hook->eventName == eventName;
         if (mine) {
             hook->alive = false;
         }
@@ -213,34 +319,34 @@ void GameWrapper::UnhookEvent(const std::string& eventName) {
     });
 }
 
-void GameWrapper::RegisterDrawable(DrawableCallback callback) {
-    host_->ThrowIfFailing("RegisterDrawable");
+void GameWrapper::RegisterDrawable(std::function<void(CanvasWrapper canvas)> callback) {
+    link_->host->ThrowIfFailing("RegisterDrawable");
     auto entry = std::make_shared<pluginsdk::detail::DrawableEntry>();
-    entry->owner = owner_;
+    entry->owner = link_->owner;
     entry->fn = std::move(callback);
-    std::lock_guard lock(host_->mutex);
-    host_->drawables.push_back(std::move(entry));
+    std::lock_guard lock(link_->host->mutex);
+    link_->host->drawables.push_back(std::move(entry));
 }
 
 void GameWrapper::UnregisterDrawables() {
-    host_->ThrowIfFailing("UnregisterDrawables");
-    host_->RemoveDrawables(owner_);
+    link_->host->ThrowIfFailing("UnregisterDrawables");
+    link_->host->RemoveDrawables(link_->owner);
 }
 
-bool GameWrapper::IsInFreeplay() const {
-    host_->freeplayQueries.fetch_add(1, std::memory_order_relaxed);
-    return host_->freeplay.load(std::memory_order_relaxed);
+bool GameWrapper::IsInFreeplay() {
+    link_->host->freeplayQueries.fetch_add(1, std::memory_order_relaxed);
+    return link_->host->freeplay.load(std::memory_order_relaxed);
 }
 
-std::filesystem::path GameWrapper::GetDataFolder() const {
-    std::lock_guard lock(host_->mutex);
-    return host_->dataFolder;
+std::filesystem::path GameWrapper::GetDataFolder() {
+    std::lock_guard lock(link_->host->mutex);
+    return link_->host->dataFolder;
 }
 
-void GameWrapper::Execute(Task task) {
-    if (!task) {
+void GameWrapper::Execute(std::function<void(GameWrapper* gw)> theLambda) {
+    if (!theLambda) {
         return;
     }
-    std::lock_guard lock(host_->mutex);
-    host_->tasks.push_back({owner_, this, std::move(task)});
+    std::lock_guard lock(link_->host->mutex);
+    link_->host->tasks.push_back({link_->owner, this, std::move(theLambda)});
 }

@@ -9,7 +9,8 @@
 #define PLUGINSDK_IMPORT __attribute__((visibility("default")))
 #endif
 
-// Everything the SDK library implements.
+// Everything the SDK library implements. The host types a plugin sees carry it member by member, as
+// their exported names are the host's: a class-wide mark would export whatever the host does not.
 #if defined(PLUGINSDK_BUILDING)
 #define PLUGINSDK_API PLUGINSDK_EXPORT
 #else
@@ -24,4 +25,13 @@
 #define PLUGINSDK_PLUGIN_BASE_API
 #else
 #define PLUGINSDK_PLUGIN_BASE_API PLUGINSDK_IMPORT
+#endif
+
+// A type whose run-time type information plugins and hosts compare across modules (a plugin's
+// settings page, found by dynamic_cast): visible on ELF, where hidden type information of two
+// modules would be two types. Windows compares such types by name and needs nothing.
+#if defined(_WIN32)
+#define PLUGINSDK_SHARED_TYPE
+#else
+#define PLUGINSDK_SHARED_TYPE __attribute__((visibility("default")))
 #endif

@@ -32,10 +32,10 @@ public:
 };
 
 // A plugin's page in the host's settings window. The host calls these on the thread that draws
-// its Dear ImGui windows, inside its own frame.
-class PLUGINSDK_API PluginSettingsWindow {
+// its Dear ImGui windows, inside its own frame. Declared whole here: a plugin imports nothing of it.
+class PLUGINSDK_SHARED_TYPE PluginSettingsWindow {
 public:
-    virtual ~PluginSettingsWindow();
+    virtual ~PluginSettingsWindow() = default;
     // Draws the page's widgets into the current Dear ImGui context.
     virtual void RenderSettings() = 0;
     // The page's name in the host's list of plugins.

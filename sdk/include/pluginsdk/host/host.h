@@ -19,6 +19,7 @@
 #include "pluginsdk/wrappers.h"
 
 namespace pluginsdk::detail {
+struct HostState;
 struct PluginState;
 } // namespace pluginsdk::detail
 
@@ -192,6 +193,10 @@ public:
     void ExecuteConsoleLine(std::string_view line);
 
     CVarWrapper GetCvar(const std::string& name);
+    // The handles this host gives the plugin with the id `owner` (LoadedPlugin::Id), for a program
+    // that fills a plugin object's host pointers itself.
+    CVarManagerWrapper CVarManagerFor(std::uint64_t owner);
+    GameWrapper GameFor(std::uint64_t owner);
     std::vector<std::string> CvarNames() const;
     // Forgets a variable, as if nothing had ever registered it.
     bool RemoveCvar(const std::string& name);
