@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,41 @@ TEST(HostCvars, AMissingVariableIsAnEmptyHandleThatIgnoresEverything) {
     plugins.cvarsA.registerCvar("test_known", "5");
     plugins.host.ExecuteConsoleLine("test_known");
     EXPECT_EQ(plugins.host.ConsoleLines().back(), "test_known = \"5\"");
+}
+
+// Every handle is copied, assigned and released by the library; each copy must stand on its own.
+TEST(HostHandles, CopiesAndAssignmentsOutliveTheirSourceAndKeepTheirPlugin) {
+    TwoPlugins plugins;
+    CVarWrapper target = plugins.cvarsB.getCvar("test_none");
+    {
+        CVarManagerWrapper cvars(plugins.cvarsA);
+        CVarWrapper original = cvars.registerCvar("test_handle", "1");
+        const CVarWrapper copy(original);
+        target = copy;
+        original = plugins.cvarsA.getCvar("test_none");
+        EXPECT_TRUE(original.IsNull());
+    }
+    ASSERT_FALSE(target.IsNull());
+    // A's handle, copied and assigned into one of B's: what it adds is still A's, and it holds on
+    // to its variable after the host has let go of it.
+    target.addOnValueChanged([](std::string, CVarWrapper) { throw std::runtime_error("thrown"); });
+    ASSERT_TRUE(plugins.host.RemoveCvar("test_handle"));
+    target.setValue(2);
+    EXPECT_EQ(target.getIntValue(), 2);
+    EXPECT_EQ(plugins.host.PluginFailures(),
+              std::vector<std::string>{
+                  "PLUGIN STOPPED: plugin 101 threw from its change callback of test_handle: thrown"});
+
+    pluginsdk::detail::CarState car;
+    const pluginsdk::detail::CarState otherCar;
+    car.input.Roll = -1.0F;
+    CarWrapper other = pluginsdk::detail::Handles::Car(otherCar);
+    {
+        const CarWrapper held = pluginsdk::detail::Handles::Car(car);
+        other = held;
+    }
+    EXPECT_EQ(other.memory_address, reinterpret_cast<std::uintptr_t>(&car));
+    EXPECT_EQ(CarWrapper(other).GetInput().Roll, -1.0F);
 }
 
 TEST(HostGame, UnhookAndUnregisterTouchOnlyTheCallingPlugin) {

@@ -1,8 +1,12 @@
 """Checks of the built Windows DLLs as files: export table, import table, version resource, the package.
 
-Usage: python3 windows-dll-check.py {exports|imports|version|package} FILE [options]
+Usage: python3 windows-dll-check.py {exports|imports|version|package|host-imports|host-names} FILE [options]
   imports: [--needs NAME]... [--names-exist-in NAME=PATH]...
   package: --holds NAME=PATH... (the zip holds exactly these, each the same bytes as PATH)
+  host-imports: --host-names LIST [--member NAME] (every name imported from pluginsdk.dll is in LIST;
+                FILE may be a zip, whose member NAME is read)
+  host-names: --host-names LIST [--host-list FULL] (FILE, the stand-in pluginsdk.dll, exports for the
+              host's types exactly the names of LIST, and LIST is part of the host's FULL list)
 Prints what it read; exits non-zero with the differences when a check fails.
 """
 import argparse
@@ -50,8 +54,12 @@ EXPECTED_STRINGS = {
 }
 
 
-def load(path, directory):
-    pe = pefile.PE(path, fast_load=True)
+def load(path, directory, member=None):
+    if member:
+        with zipfile.ZipFile(path) as package:
+            pe = pefile.PE(data=package.read(member), fast_load=True)
+    else:
+        pe = pefile.PE(path, fast_load=True)
     pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY[directory]])
     return pe
 
@@ -109,6 +117,46 @@ def check_imports(args):
     return problems
 
 
+def read_names(path):
+    with open(path) as file:
+        return {line.strip() for line in file if line.strip() and not line.startswith("#")}
+
+
+def print_names(title, names):
+    readable = undecorate(names)
+    print(title)
+    for name in sorted(names):
+        print(f"  {name}" + (f"  ({readable[name]})" if name in readable else ""))
+
+
+def check_host_imports(args):
+    """What the host's loader resolves: each name the DLL imports from pluginsdk.dll must be one the
+    host's pluginsdk.dll exports, or Windows refuses to load the DLL."""
+    pe = load(args.dll, "IMAGE_DIRECTORY_ENTRY_IMPORT", args.member)
+    wanted = {i.name.decode() for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
+              if entry.dll.decode().lower() == "pluginsdk.dll" for i in entry.imports if i.name}
+    print_names(f"{len(wanted)} names imported from pluginsdk.dll:", wanted)
+    if not wanted:
+        return ["imports nothing from pluginsdk.dll"]
+    return [f"imports {name} from pluginsdk.dll, which the host's pluginsdk.dll does not export"
+            for name in sorted(wanted - read_names(args.host_names))]
+
+
+def check_host_names(args):
+    """The stand-in offers a plugin the host's names and no others; its own host side lives in namespace
+    pluginsdk, which the host's library does not have."""
+    offered = {name for name in exported_names(args.dll) if "@pluginsdk@@" not in name}
+    kept = read_names(args.host_names)
+    print(f"{len(offered)} names exported for the host's types, {len(kept)} kept in {args.host_names}")
+    problems = [f"exports {name}, which is not a name of the host's pluginsdk.dll kept in the list"
+                for name in sorted(offered - kept)]
+    problems += [f"does not export {name}, which the list keeps" for name in sorted(kept - offered)]
+    if args.host_list:
+        problems += [f"the list keeps {name}, which the host's pluginsdk.dll does not export"
+                     for name in sorted(kept - read_names(args.host_list))]
+    return problems
+
+
 def check_version(args):
     pe = pefile.PE(args.dll)
     if not getattr(pe, "VS_FIXEDFILEINFO", None):
@@ -155,7 +203,7 @@ def check_package(args):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("check", choices=["exports", "imports", "version", "package"])
+    parser.add_argument("check", choices=["exports", "imports", "version", "package", "host-imports", "host-names"])
     parser.add_argument("dll")
     parser.add_argument("--needs", action="append", default=[], metavar="NAME",
                         help="a DLL that the DLL must import")
@@ -163,9 +211,13 @@ def main():
                         help="every name imported from DLL NAME must be exported by the DLL at PATH")
     parser.add_argument("--holds", action="append", default=[], metavar="NAME=PATH",
                         help="a file the package holds under NAME, with the bytes of PATH")
+    parser.add_argument("--host-names", metavar="LIST", help="the host's exported names the project relies on")
+    parser.add_argument("--host-list", metavar="FULL", help="every name the host's pluginsdk.dll exports")
+    parser.add_argument("--member", metavar="NAME", help="the DLL inside the zip FILE")
     args = parser.parse_args()
     print(f"{os.path.basename(args.dll)}:")
-    checks = {"exports": check_exports, "imports": check_imports, "version": check_version, "package": check_package}
+    checks = {"exports": check_exports, "imports": check_imports, "version": check_version, "package": check_package,
+              "host-imports": check_host_imports, "host-names": check_host_names}
     problems = checks[args.check](args)
     for problem in problems:
         print(f"FAILED: {problem}", file=sys.stderr)
