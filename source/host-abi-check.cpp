@@ -9,6 +9,10 @@
 #include "host-sdk.h"
 
 #if defined(_MSC_VER)
+// The host takes typeid of the object behind the holder.
+#if !defined(_CPPRTTI)
+#error "the host reads the plugin object's run-time type information: build without /GR-"
+#endif
 static_assert(_ITERATOR_DEBUG_LEVEL == 0, "the host is a release build: build the plugin with /MD, not /MDd");
 static_assert(sizeof(std::string) == 32);
 static_assert(sizeof(std::function<void(CanvasWrapper)>) == 64);
