@@ -343,10 +343,10 @@ std::filesystem::path GameWrapper::GetDataFolder() {
     return link_->host->dataFolder;
 }
 
-void GameWrapper::Execute(std::function<void(GameWrapper* gw)> theLambda) {
-    if (!theLambda) {
+void GameWrapper::Execute(std::function<void(GameWrapper* game)> task) {
+    if (!task) {
         return;
     }
     std::lock_guard lock(link_->host->mutex);
-    link_->host->tasks.push_back({link_->owner, this, std::move(theLambda)});
+    link_->host->tasks.push_back({link_->owner, this, std::move(task)});
 }

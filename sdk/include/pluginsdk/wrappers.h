@@ -229,7 +229,7 @@ public:
     PLUGINSDK_API std::filesystem::path GetDataFolder();
 
     // Queues the task; the host runs it once, on the game thread, at its next tick.
-    PLUGINSDK_API void Execute(std::function<void(GameWrapper* gw)> theLambda);
+    PLUGINSDK_API void Execute(std::function<void(GameWrapper* game)> task);
 
 private:
     friend struct pluginsdk::detail::Handles;
