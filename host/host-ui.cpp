@@ -25,17 +25,28 @@ struct UiStacks {
 
     static UiStacks Now() {
         const ImGuiContext& g = *ImGui::GetCurrentContext();
-        return {g.CurrentWindow, g.CurrentWindowStack.Size, g.CurrentWindow->IDStack.Size, g.ColorStack.Size,
-                g.StyleVarStack.Size};
+        return {.window = g.CurrentWindow,
+                .windows = g.CurrentWindowStack.Size,
+                .ids = g.CurrentWindow->IDStack.Size,
+                .colors = g.ColorModifiers.Size,
+                .styleVars = g.StyleModifiers.Size};
     }
 
     // A page that threw half way may have left windows open and IDs or styles pushed: the host's
     // own frame must still balance.
     void Restore() const {
         ImGuiContext& g = *ImGui::GetCurrentContext();
+        // Colours and style variables belong to the context; a window's End only checks that no more
+        // are pushed than at its Begin.
+        ImGui::PopStyleColor(std::max(g.ColorModifiers.Size - colors, 0));
+        ImGui::PopStyleVar(std::max(g.StyleModifiers.Size - styleVars, 0));
         while (g.CurrentWindowStack.Size > windows) {
-            ImGui::ErrorCheckEndWindowRecover(nullptr);
-            if ((g.CurrentWindow->Flags & ImGuiWindowFlags_ChildWindow) != 0) {
+            ImGuiWindow& open = *g.CurrentWindow;
+            // A window's End expects its IDs as its Begin found them, which Begin noted down first.
+            while (open.IDStack.Size > open.DC.StackSizesBackup[0]) {
+                ImGui::PopID();
+            }
+            if ((open.Flags & ImGuiWindowFlags_ChildWindow) != 0) {
                 ImGui::EndChild();
             } else {
                 ImGui::End();
@@ -44,8 +55,6 @@ struct UiStacks {
         while (g.CurrentWindow == window && window->IDStack.Size > ids) {
             ImGui::PopID();
         }
-        ImGui::PopStyleColor(std::max(g.ColorStack.Size - colors, 0));
-        ImGui::PopStyleVar(std::max(g.StyleVarStack.Size - styleVars, 0));
     }
 };
 
