@@ -20,32 +20,70 @@ struct UiStacks {
     ImGuiWindow* window;
     int windows;
     int ids;
+    int groups;
+    int trees;
+    ImVec1 indent;
     int colors;
     int styleVars;
+    int fonts;
 
     static UiStacks Now() {
         const ImGuiContext& g = *ImGui::GetCurrentContext();
-        return {g.CurrentWindow, g.CurrentWindowStack.Size, g.CurrentWindow->IDStack.Size, g.ColorStack.Size,
-                g.StyleVarStack.Size};
+        const ImGuiWindow& current = *g.CurrentWindow;
+        return {.window = g.CurrentWindow,
+                .windows = g.CurrentWindowStack.Size,
+                .ids = current.IDStack.Size,
+                .groups = current.DC.GroupStack.Size,
+                .trees = current.DC.TreeDepth,
+                .indent = current.DC.Indent,
+                .colors = g.ColorModifiers.Size,
+                .styleVars = g.StyleModifiers.Size,
+                .fonts = g.FontStack.Size};
     }
 
-    // A page that threw half way may have left windows open and IDs or styles pushed: the host's
-    // own frame must still balance.
+    // A page that threw half way may have left windows open, and IDs, groups, tree nodes or styles
+    // pushed: the host's own frame must still balance.
     void Restore() const {
         ImGuiContext& g = *ImGui::GetCurrentContext();
+        // Colours, style variables and fonts belong to the context; a window's End only checks that
+        // no more are pushed than at its Begin.
+        ImGui::PopStyleColor(std::max(g.ColorModifiers.Size - colors, 0));
+        ImGui::PopStyleVar(std::max(g.StyleModifiers.Size - styleVars, 0));
+        while (g.FontStack.Size > fonts) {
+            ImGui::PopFont();
+        }
         while (g.CurrentWindowStack.Size > windows) {
-            ImGui::ErrorCheckEndWindowRecover(nullptr);
-            if ((g.CurrentWindow->Flags & ImGuiWindowFlags_ChildWindow) != 0) {
+            ImGuiWindow& open = *g.CurrentWindow;
+            // A window's End expects its own stacks as its Begin found them, which Begin noted down:
+            // in Dear ImGui 1.75 the IDs first, then the groups.
+            const auto& begun = open.DC.StackSizesBackup;
+            while (open.DC.GroupStack.Size > begun[1]) {
+                ImGui::EndGroup();
+            }
+            while (open.IDStack.Size > begun[0]) {
+                ImGui::PopID();
+            }
+            if ((open.Flags & ImGuiWindowFlags_ChildWindow) != 0) {
                 ImGui::EndChild();
             } else {
                 ImGui::End();
             }
         }
-        while (g.CurrentWindow == window && window->IDStack.Size > ids) {
+        if (g.CurrentWindow != window) {
+            return;
+        }
+        while (window->DC.GroupStack.Size > groups) {
+            ImGui::EndGroup();
+        }
+        while (window->DC.TreeDepth > trees) {
+            ImGui::TreePop();
+        }
+        while (window->IDStack.Size > ids) {
             ImGui::PopID();
         }
-        ImGui::PopStyleColor(std::max(g.ColorStack.Size - colors, 0));
-        ImGui::PopStyleVar(std::max(g.StyleVarStack.Size - styleVars, 0));
+        // Groups and tree nodes each put the indent back their own way, and which came first is
+        // unknown.
+        window->DC.Indent = indent;
     }
 };
 

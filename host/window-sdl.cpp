@@ -1,10 +1,11 @@
 // The window mode on SDL2: its window and OpenGL 3.2 context, Dear ImGui's SDL2 and OpenGL 3
 // backends, the keyboard and the first game controller.
+#include <GL/gl3w.h>
 #include <SDL.h>
-#include <SDL_opengl.h>
-#include <backends/imgui_impl_opengl3.h>
-#include <backends/imgui_impl_sdl.h>
 #include <imgui.h>
+// The backends' headers need imgui.h first.
+#include <imgui_impl_opengl3.h>
+#include <imgui_impl_sdl.h>
 
 #include <algorithm>
 #include <string>
@@ -74,6 +75,10 @@ WindowSystem::WindowSystem(Vector2 size, bool screenshotOnly) : state_(std::make
     SDL_GL_MakeCurrent(state.window, state.gl);
     // The game loop paces itself: a swap that waits for the display would hold up the updates.
     SDL_GL_SetSwapInterval(0);
+    // Every OpenGL function, the frame's own and the backend's, comes through gl3w.
+    if (gl3wInit() != 0) {
+        throw WindowError("cannot load the functions of OpenGL 3");
+    }
 
     state.imguiSdl = ImGui_ImplSDL2_InitForOpenGL(state.window, state.gl);
     state.imguiGl = state.imguiSdl && ImGui_ImplOpenGL3_Init("#version 150");
@@ -144,7 +149,7 @@ Vector2 WindowSystem::PixelSize() const {
 
 void WindowSystem::NewFrame() {
     ImGui_ImplOpenGL3_NewFrame();
-    ImGui_ImplSDL2_NewFrame();
+    ImGui_ImplSDL2_NewFrame(state_->window);
 }
 
 void WindowSystem::Render(ImDrawData* data, Vector2 pixels) {

@@ -4,10 +4,12 @@
 #define NOMINMAX 1
 #include <windows.h>
 
-#include <backends/imgui_impl_opengl3.h>
-#include <backends/imgui_impl_win32.h>
+#include <GL/gl3w.h>
 #include <imgui.h>
 #include <xinput.h>
+// The backends' headers need imgui.h first.
+#include <imgui_impl_opengl3.h>
+#include <imgui_impl_win32.h>
 
 #include <algorithm>
 #include <array>
@@ -19,25 +21,9 @@
 extern IMGUI_IMPL_API LRESULT ImGui_ImplWin32_WndProcHandler(HWND hWnd, UINT msg, WPARAM wParam,
                                                              LPARAM lParam);
 
-// The few OpenGL 1.1 functions the frame needs, which opengl32.dll exports itself. The OpenGL backend
-// loads everything newer on its own.
-extern "C" {
-__declspec(dllimport) void WINAPI glViewport(int x, int y, int width, int height);
-__declspec(dllimport) void WINAPI glClearColor(float red, float green, float blue, float alpha);
-__declspec(dllimport) void WINAPI glClear(unsigned int mask);
-__declspec(dllimport) void WINAPI glPixelStorei(unsigned int name, int value);
-__declspec(dllimport) void WINAPI
-    glReadPixels(int x, int y, int width, int height, unsigned int format, unsigned int type, void* pixels);
-}
-
 namespace spinbeat_host {
 
 namespace {
-
-constexpr unsigned int kGlColorBufferBit = 0x4000;
-constexpr unsigned int kGlPackAlignment = 0x0D05;
-constexpr unsigned int kGlRgb = 0x1907;
-constexpr unsigned int kGlUnsignedByte = 0x1401;
 
 constexpr const wchar_t* kWindowClass = L"SpinbeatHostWindow";
 
@@ -210,6 +196,10 @@ WindowSystem::WindowSystem(Vector2 size, bool /*screenshotOnly*/) : state_(std::
             reinterpret_cast<void*>(wglGetProcAddress("wglSwapIntervalEXT")))) {
         swapInterval(0);
     }
+    // Every OpenGL function, the frame's own and the backend's, comes through gl3w.
+    if (gl3wInit() != 0) {
+        throw WindowError("cannot load the functions of OpenGL 3");
+    }
     ShowWindow(state.window, SW_SHOWDEFAULT);
     UpdateWindow(state.window);
 
@@ -278,15 +268,15 @@ void WindowSystem::NewFrame() {
 void WindowSystem::Render(ImDrawData* data, Vector2 pixels) {
     glViewport(0, 0, pixels.X, pixels.Y);
     glClearColor(0.0F, 0.0F, 0.0F, 1.0F);
-    glClear(kGlColorBufferBit);
+    glClear(GL_COLOR_BUFFER_BIT);
     ImGui_ImplOpenGL3_RenderDrawData(data);
 }
 
 std::vector<std::uint8_t> WindowSystem::ReadPixels(Vector2 pixels) {
     std::vector<std::uint8_t> rows(static_cast<std::size_t>(std::max(pixels.X, 0)) *
                                    static_cast<std::size_t>(std::max(pixels.Y, 0)) * 3);
-    glPixelStorei(kGlPackAlignment, 1);
-    glReadPixels(0, 0, pixels.X, pixels.Y, kGlRgb, kGlUnsignedByte, rows.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, pixels.X, pixels.Y, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
     return rows;
 }
 

@@ -94,6 +94,8 @@ const std::string& SettingsPageHost::DrawFrame(bool handOver) {
     }
     CallPage("RenderSettings", [&] { page_->RenderSettings(); });
     text_ = ImGui::GetCurrentContext()->LogBuffer.c_str();
+    // Dear ImGui ends its logged lines as the platform does.
+    std::erase(text_, '\r');
     ImGui::LogFinish();
     ImGui::GetCurrentContext()->LogBuffer.clear();
 

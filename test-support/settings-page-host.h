@@ -23,7 +23,8 @@ struct WidgetBox {
 
 // Draws the page the way the host does: inside its own settings window, in its own frame, after
 // handing the page its context. The test's copy of Dear ImGui owns the context; the module draws
-// into it with its private copy. Input comes through the 1.86 fields a platform backend fills.
+// into it with its private copy. Input comes through the fields a platform backend of Dear ImGui 1.75
+// fills: io.KeysDown by io.KeyMap, io.MousePos, io.MouseDown, io.AddInputCharacter.
 class SettingsPageHost {
 public:
     explicit SettingsPageHost(BakkesMod::Plugin::PluginSettingsWindow& page);

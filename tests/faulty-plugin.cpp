@@ -65,15 +65,24 @@ public:
         gameWrapper->UnregisterDrawables();
     }
 
-    // "settings" fails at once; "settings-midway" leaves Dear ImGui's stacks unbalanced first.
+    // "settings" fails at once; "settings-midway" leaves Dear ImGui's stacks unbalanced first, in the
+    // host's window and in a window of its own.
     void RenderSettings() override {
         FailIf("settings");
         ImGui::PushID("faulty");
         ImGui::PushStyleColor(ImGuiCol_Text, IM_COL32(255, 0, 0, 255));
+        ImGui::BeginGroup();
+        ImGui::TreePush("faulty");
         ImGui::Begin("Faulty window");
+        ImGui::BeginGroup();
+        ImGui::PushID(1);
         ImGui::TextUnformatted("faulty");
         FailIf("settings-midway");
+        ImGui::PopID();
+        ImGui::EndGroup();
         ImGui::End();
+        ImGui::TreePop();
+        ImGui::EndGroup();
         ImGui::PopStyleColor();
         ImGui::PopID();
     }

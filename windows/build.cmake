@@ -1,5 +1,6 @@
 # The Windows build's set-up, after the toolchain file: the Microsoft STL and our runtime libraries,
-# third-party code from source, one output folder, and wine to run what is built.
+# third-party code from source (Dear ImGui: cmake/imgui.cmake, as on Linux), one output folder, and wine
+# to run what is built.
 enable_language(RC)
 
 # Windows finds a program's DLLs beside it: programs, DLLs and plugin modules share one folder.
@@ -28,40 +29,6 @@ if(SPINBEAT_MSVC_ABI_TOOLCHAIN)
   if(NOT fetched EQUAL 0)
     message(FATAL_ERROR "Cannot unpack the Microsoft STL (windows/fetch-msvc-stl)")
   endif()
-endif()
-
-# ---------------------------------------------------------------------------
-# Dear ImGui 1.86, the release of the host's context
-# ---------------------------------------------------------------------------
-set(SPINBEAT_IMGUI_DIR "" CACHE PATH
-    "Dear ImGui 1.86 sources; empty: fetched from Debian's source package into the build folder")
-set(imgui_dir "${SPINBEAT_IMGUI_DIR}")
-if(NOT imgui_dir)
-  set(imgui_dir "${CMAKE_BINARY_DIR}/_deps/imgui-1.86")
-  execute_process(COMMAND "${CMAKE_CURRENT_LIST_DIR}/fetch-imgui" "${imgui_dir}" RESULT_VARIABLE fetched)
-  if(NOT fetched EQUAL 0)
-    message(FATAL_ERROR "Cannot fetch the Dear ImGui sources (windows/fetch-imgui): set SPINBEAT_IMGUI_DIR")
-  endif()
-endif()
-add_library(imgui STATIC
-  "${imgui_dir}/imgui.cpp"
-  "${imgui_dir}/imgui_draw.cpp"
-  "${imgui_dir}/imgui_tables.cpp"
-  "${imgui_dir}/imgui_widgets.cpp")
-target_include_directories(imgui SYSTEM PUBLIC "${imgui_dir}")
-# Written before C++20, which deprecates its mixing of enumeration types.
-target_compile_options(imgui PRIVATE $<$<CXX_COMPILER_ID:GNU,Clang>:-Wno-deprecated-enum-enum-conversion>)
-# Its default clipboard and input-method hooks use the window system.
-target_link_libraries(imgui PUBLIC user32 imm32)
-target_link_libraries(spinbeat_imgui INTERFACE imgui)
-
-# spinbeat-host's window: Dear ImGui's own backends for a Win32 window and OpenGL 3, the pair the host's
-# own settings window is made with here. The OpenGL backend loads what it calls itself.
-if(SPINBEAT_BUILD_HOST)
-  add_library(spinbeat_imgui_win32_opengl3 STATIC
-    "${imgui_dir}/backends/imgui_impl_win32.cpp"
-    "${imgui_dir}/backends/imgui_impl_opengl3.cpp")
-  target_link_libraries(spinbeat_imgui_win32_opengl3 PUBLIC imgui PRIVATE gdi32 dwmapi)
 endif()
 
 # ---------------------------------------------------------------------------
@@ -137,7 +104,7 @@ endif()
 # reaches every program and DLL.
 if(SPINBEAT_MSVC_ABI_TOOLCHAIN)
   include(ExternalProject)
-  set(runtime_libraries kernel32 user32 imm32 winmm gdi32 opengl32 dwmapi xinput vcruntime ucrt msvcp140
+  set(runtime_libraries kernel32 user32 imm32 winmm gdi32 opengl32 xinput vcruntime ucrt msvcp140
                         msvcp140_1 msvcp140_2 msvcp140_atomic_wait msvcprt msvcrt oldnames)
   list(TRANSFORM runtime_libraries PREPEND "${SPINBEAT_MSVC_RUNTIME_DIR}/lib/")
   list(TRANSFORM runtime_libraries APPEND ".lib")
