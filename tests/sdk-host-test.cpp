@@ -103,14 +103,11 @@ TEST(HostHandles, CopiesAndAssignmentsOutliveTheirSourceAndKeepTheirPlugin) {
     TwoPlugins plugins;
     CVarWrapper target = plugins.cvarsB.getCvar("test_none");
     {
-        CVarManagerWrapper cvars(plugins.cvarsA);
-        CVarWrapper original = cvars.registerCvar("test_handle", "1");
-        const CVarWrapper copy(original);
-        target = copy;
+        CVarWrapper original = CVarManagerWrapper(plugins.cvarsA).registerCvar("test_handle", "1");
+        target = CVarWrapper(original);
         original = plugins.cvarsA.getCvar("test_none");
-        EXPECT_TRUE(original.IsNull());
+        ASSERT_TRUE(original.IsNull() && !target.IsNull());
     }
-    ASSERT_FALSE(target.IsNull());
     // A's handle, copied and assigned into one of B's: what it adds is still A's, and it holds on
     // to its variable after the host has let go of it.
     target.addOnValueChanged([](std::string, CVarWrapper) { throw std::runtime_error("thrown"); });
@@ -121,14 +118,11 @@ TEST(HostHandles, CopiesAndAssignmentsOutliveTheirSourceAndKeepTheirPlugin) {
               std::vector<std::string>{
                   "PLUGIN STOPPED: plugin 101 threw from its change callback of test_handle: thrown"});
 
-    pluginsdk::detail::CarState car;
+    // A car's chain is copied and assigned whole, down to the game object's address.
+    const pluginsdk::detail::CarState car{{.Roll = -1.0F}};
     const pluginsdk::detail::CarState otherCar;
-    car.input.Roll = -1.0F;
     CarWrapper other = pluginsdk::detail::Handles::Car(otherCar);
-    {
-        const CarWrapper held = pluginsdk::detail::Handles::Car(car);
-        other = held;
-    }
+    other = pluginsdk::detail::Handles::Car(car);
     EXPECT_EQ(other.memory_address, reinterpret_cast<std::uintptr_t>(&car));
     EXPECT_EQ(CarWrapper(other).GetInput().Roll, -1.0F);
 }

@@ -3,10 +3,7 @@
 Usage: python3 windows-dll-check.py {exports|imports|version|package|host-imports|host-names} FILE [options]
   imports: [--needs NAME]... [--names-exist-in NAME=PATH]...
   package: --holds NAME=PATH... (the zip holds exactly these, each the same bytes as PATH)
-  host-imports: --host-names LIST [--member NAME] (every name imported from pluginsdk.dll is in LIST;
-                FILE may be a zip, whose member NAME is read)
-  host-names: --host-names LIST [--host-list FULL] (FILE, the stand-in pluginsdk.dll, exports for the
-              host's types exactly the names of LIST, and LIST is part of the host's FULL list)
+  host-imports: --host-names LIST [--member NAME in the zip FILE]; host-names: --host-names LIST [--host-list FULL]
 Prints what it read; exits non-zero with the differences when a check fails.
 """
 import argparse
@@ -55,11 +52,9 @@ EXPECTED_STRINGS = {
 
 
 def load(path, directory, member=None):
-    if member:
-        with zipfile.ZipFile(path) as package:
-            pe = pefile.PE(data=package.read(member), fast_load=True)
-    else:
-        pe = pefile.PE(path, fast_load=True)
+    """The image at `path`, or the one named `member` in the zip at `path`."""
+    data = zipfile.ZipFile(path).read(member) if member else None
+    pe = pefile.PE(None if member else path, data=data, fast_load=True)
     pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY[directory]])
     return pe
 
@@ -82,22 +77,29 @@ def undecorate(names):
     return dict(zip(decorated, readable)) if len(readable) == len(decorated) else {}
 
 
-def check_exports(args):
-    names = exported_names(args.dll)
+def print_names(title, names):
     readable = undecorate(names)
-    print("Export name table:")
-    for name in names:
+    print(title)
+    for name in sorted(names):
         print(f"  {name}" + (f"  ({readable[name]})" if name in readable else ""))
-    exported = set(names)
+
+
+def import_table(path, member=None):
+    pe = load(path, "IMAGE_DIRECTORY_ENTRY_IMPORT", member)
+    return {entry.dll.decode(): [i.name.decode() for i in entry.imports if i.name]
+            for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
+
+
+def check_exports(args):
+    exported = set(exported_names(args.dll))
+    print_names("Export name table:", exported)
     return [f"missing export: {name}" for name in sorted(EXPECTED_EXPORTS - exported)] + [
         f"unexpected export: {name}" for name in sorted(exported - EXPECTED_EXPORTS)
     ]
 
 
 def check_imports(args):
-    pe = load(args.dll, "IMAGE_DIRECTORY_ENTRY_IMPORT")
-    imports = {entry.dll.decode(): [i.name.decode() for i in entry.imports if i.name]
-               for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
+    imports = import_table(args.dll)
     print("Import table:")
     for dll, names in imports.items():
         print(f"  {dll}: {len(names)} names")
@@ -122,19 +124,11 @@ def read_names(path):
         return {line.strip() for line in file if line.strip() and not line.startswith("#")}
 
 
-def print_names(title, names):
-    readable = undecorate(names)
-    print(title)
-    for name in sorted(names):
-        print(f"  {name}" + (f"  ({readable[name]})" if name in readable else ""))
-
-
 def check_host_imports(args):
     """What the host's loader resolves: each name the DLL imports from pluginsdk.dll must be one the
     host's pluginsdk.dll exports, or Windows refuses to load the DLL."""
-    pe = load(args.dll, "IMAGE_DIRECTORY_ENTRY_IMPORT", args.member)
-    wanted = {i.name.decode() for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
-              if entry.dll.decode().lower() == "pluginsdk.dll" for i in entry.imports if i.name}
+    wanted = {name for dll, names in import_table(args.dll, args.member).items()
+              if dll.lower() == "pluginsdk.dll" for name in names}
     print_names(f"{len(wanted)} names imported from pluginsdk.dll:", wanted)
     if not wanted:
         return ["imports nothing from pluginsdk.dll"]
