@@ -60,7 +60,7 @@ static_assert(offsetof(ControllerInput, Roll) == 16, "plugins read the roll axis
 // A handle is one pointer to the host's own state (a car: the game object's address and a pointer
 // for each class of its chain). Copies, assignments and releases go through the library, never
 // inline: a handle is not trivially copyable, so both sides pass and return it through a pointer.
-// There are no move members; a copy is cheap.
+// There are no move members: a handle is always copied.
 
 // A handle to one console variable; a handle to no variable converts to false.
 class CVarWrapper {
