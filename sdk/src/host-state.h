@@ -155,8 +155,8 @@ struct HostState {
     std::atomic<bool> anyServiceFailing{false};
 
     void Log(std::string line);
-    CVarWrapper Register(std::uint64_t owner, const std::string& name, const std::string& defaultValue,
-                         const std::string& description, bool searchable, bool hasMin, float min, bool hasMax,
+    CVarWrapper Register(std::uint64_t owner, std::string name, std::string defaultValue,
+                         std::string description, bool searchable, bool hasMin, float min, bool hasMax,
                          float max, bool saveToConfig);
     CVarWrapper Find(std::string_view name, std::uint64_t owner);
     void RemoveDrawables(std::uint64_t owner);

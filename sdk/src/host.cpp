@@ -28,9 +28,9 @@ void HostState::Log(std::string line) {
     console.push_back(std::move(line));
 }
 
-CVarWrapper HostState::Register(std::uint64_t owner, const std::string& name, const std::string& defaultValue,
-                                const std::string& description, bool searchable, bool hasMin, float min,
-                                bool hasMax, float max, bool saveToConfig) {
+CVarWrapper HostState::Register(std::uint64_t owner, std::string name, std::string defaultValue,
+                                std::string description, bool searchable, bool hasMin, float min, bool hasMax,
+                                float max, bool saveToConfig) {
     std::lock_guard lock(mutex);
     auto found = cvars.find(name);
     if (found != cvars.end()) {
@@ -38,17 +38,17 @@ CVarWrapper HostState::Register(std::uint64_t owner, const std::string& name, co
     }
     auto cvar = std::make_shared<CVarState>();
     cvar->name = name;
-    cvar->defaultValue = defaultValue;
-    cvar->description = description;
+    cvar->value = defaultValue;
+    cvar->defaultValue = std::move(defaultValue);
+    cvar->description = std::move(description);
     cvar->searchable = searchable;
     cvar->hasMin = hasMin;
     cvar->min = min;
     cvar->hasMax = hasMax;
     cvar->max = max;
     cvar->saveToConfig = saveToConfig;
-    cvar->value = defaultValue;
     cvar->host = this;
-    cvars.emplace(name, cvar);
+    cvars.emplace(std::move(name), cvar);
     return Handles::CVar(std::move(cvar), owner);
 }
 

@@ -140,6 +140,7 @@ public:
     PLUGINSDK_API explicit ActorWrapper(std::uintptr_t mem);
     PLUGINSDK_API ActorWrapper(const ActorWrapper& other);
     PLUGINSDK_API ActorWrapper& operator=(ActorWrapper other);
+    // NOLINTNEXTLINE(performance-trivially-destructible): the host's library releases its handles.
     PLUGINSDK_API ~ActorWrapper();
 
 private:
@@ -190,6 +191,7 @@ public:
     PLUGINSDK_API explicit CanvasWrapper(std::uintptr_t mem);
     PLUGINSDK_API CanvasWrapper(const CanvasWrapper& other);
     PLUGINSDK_API CanvasWrapper& operator=(CanvasWrapper other);
+    // NOLINTNEXTLINE(performance-trivially-destructible): the host's library releases its handles.
     PLUGINSDK_API ~CanvasWrapper();
 
     PLUGINSDK_API Vector2 GetSize();
