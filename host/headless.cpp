@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <thread>
@@ -34,21 +35,34 @@ struct UpdateTimes {
     double endMs;
 };
 
-// Appends the console's new lines to console.log as the session goes, so a crash keeps them.
+// Writes every console line to console.log as it is logged, however many come between two frames,
+// and flushes at each frame, so a crash keeps them.
 class ConsoleLog {
 public:
     explicit ConsoleLog(const std::filesystem::path& file) : out_(file, std::ios::trunc) {}
-    void Update(const pluginsdk::host::Host& host) {
-        for (const auto& line : host.ConsoleLines(written_)) {
+    // For the host, which may log on any thread.
+    std::function<void(std::string_view)> Sink() {
+        return [this](std::string_view line) {
+            const std::lock_guard lock(mutex_);
             out_ << line << '\n';
             ++written_;
-        }
+        };
+    }
+    void Flush() {
+        const std::lock_guard lock(mutex_);
         out_.flush();
     }
-    bool Good() const { return static_cast<bool>(out_); }
-    std::size_t Lines() const { return written_; }
+    bool Good() {
+        const std::lock_guard lock(mutex_);
+        return static_cast<bool>(out_);
+    }
+    std::size_t Lines() {
+        const std::lock_guard lock(mutex_);
+        return written_;
+    }
 
 private:
+    std::mutex mutex_;
     std::ofstream out_;
     std::size_t written_ = 0;
 };
@@ -186,14 +200,23 @@ int RunHeadless(const Options& options) {
     SessionSound sound(options.out);
     ConsoleLog log(options.out / "console.log");
     HeadlessUi ui;
-    Session session({options.module, options.data, options.config, options.freeplay});
-    log.Update(session.Host());
+    Session session({options.module, options.data, options.config, options.freeplay, log.Sink()});
+    log.Flush();
 
     std::vector<std::string> problems;
     SnapshotWriter snapshots;
     Vector2 size{1920, 1080};
     GameLoop loop(kFramesPerSecond);
+    // Written out at each frame, not in the update's own time, and not kept for the whole session.
+    std::ofstream updateLog(options.out / "updates.txt", std::ios::trunc);
     std::vector<UpdateTimes> updates;
+    const auto writeUpdates = [&] {
+        for (const UpdateTimes& update : updates) {
+            updateLog << FormatMs(update.dueMs, 3) << ' ' << FormatMs(update.startMs, 3) << ' '
+                      << FormatMs(update.endMs, 3) << '\n';
+        }
+        updates.clear();
+    };
     std::size_t next = 0;
     bool quit = false;
     double endMs = 0.0;
@@ -253,24 +276,21 @@ int RunHeadless(const Options& options) {
         } else {
             session.Frame(size);
             ui.Frame(session, size, loop.NowMs());
-            log.Update(session.Host());
+            log.Flush();
+            writeUpdates();
             loop.FrameDone();
         }
     }
 
-    log.Update(session.Host());
+    log.Flush();
     const std::vector<std::string> written = snapshots.Finish(problems);
     if (std::string problem = session.Finish(); !problem.empty()) {
         problems.push_back(problem);
     }
-    log.Update(session.Host());
+    log.Flush();
     const SessionSound::Outcome audio = sound.Finish();
     problems.insert(problems.end(), audio.problems.begin(), audio.problems.end());
-    std::ofstream updateLog(options.out / "updates.txt", std::ios::trunc);
-    for (const UpdateTimes& update : updates) {
-        updateLog << FormatMs(update.dueMs, 3) << ' ' << FormatMs(update.startMs, 3) << ' '
-                  << FormatMs(update.endMs, 3) << '\n';
-    }
+    writeUpdates();
     updateLog.flush();
     std::ofstream timing(options.out / "timing.txt", std::ios::trunc);
     timing << "updates_late_ms " << FormatMs(loop.WorstTickLatenessMs(), 3) << '\n';

@@ -164,9 +164,6 @@ void SettingsWindow::Draw(Session& session) {
 // ---------------------------------------------------------------------------
 
 void ConsoleWindow::Draw(Session& session, Vector2 view) {
-    for (auto& line : session.Host().ConsoleLines(lines_.size())) {
-        lines_.push_back(std::move(line));
-    }
     const float height = 210.0F;
     ImGui::SetNextWindowPos({kMargin, static_cast<float>(view.Y) - height - kMargin}, ImGuiCond_FirstUseEver);
     ImGui::SetNextWindowSize({static_cast<float>(view.X) - 2 * kMargin, height}, ImGuiCond_FirstUseEver);
@@ -178,11 +175,18 @@ void ConsoleWindow::Draw(Session& session, Vector2 view) {
     ImGui::BeginChild("lines", {0.0F, -inputHeight}, false, ImGuiWindowFlags_HorizontalScrollbar);
     // Follow new lines only while the reader is at the bottom.
     const bool atBottom = ImGui::GetScrollY() >= ImGui::GetScrollMaxY();
+    // The host keeps the history; a frame copies only the lines it shows.
+    const auto& host = session.Host();
+    const std::size_t first = host.FirstConsoleLine();
+    const std::size_t kept = host.ConsoleLineCount() - first;
     ImGuiListClipper clipper;
-    clipper.Begin(static_cast<int>(lines_.size()));
+    clipper.Begin(static_cast<int>(kept));
     while (clipper.Step()) {
-        for (int i = clipper.DisplayStart; i < clipper.DisplayEnd; ++i) {
-            ImGui::TextUnformatted(lines_[static_cast<std::size_t>(i)].c_str());
+        const auto shown =
+            host.ConsoleLines(first + static_cast<std::size_t>(clipper.DisplayStart),
+                              static_cast<std::size_t>(clipper.DisplayEnd - clipper.DisplayStart));
+        for (const auto& line : shown) {
+            ImGui::TextUnformatted(line.c_str());
         }
     }
     if (atBottom) {

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "session.h"
 
@@ -37,12 +36,11 @@ private:
 
 class ConsoleWindow {
 public:
-    // Shows every console line so far; a line typed at the bottom runs as the console's command.
+    // Shows the lines the host's console keeps; a line typed at the bottom runs as the console's command.
     // `view` is the size of the game view the windows first take their places in.
     void Draw(Session& session, Vector2 view);
 
 private:
-    std::vector<std::string> lines_;
     std::array<char, 512> input_{};
     bool refocus_ = false;
 };

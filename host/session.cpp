@@ -8,6 +8,7 @@ namespace spinbeat_host {
 
 Session::Session(const Setup& setup) : host_(setup.data), car_(host_.AddCar()), config_(setup.config) {
     host_.SetFreeplay(setup.freeplay);
+    host_.SetConsoleSink(setup.consoleSink);
     plugin_ = &host_.LoadPlugin(setup.module);
     if (config_) {
         if (const std::error_code error = host_.LoadConfig(*config_)) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,8 @@ public:
         std::filesystem::path data;
         std::optional<std::filesystem::path> config;
         bool freeplay = true;
+        // Sees every console line from the first, the plugin's loaded line included.
+        std::function<void(std::string_view line)> consoleSink;
     };
 
     // Loads the module as the host does and applies the configuration after its onLoad. Throws

@@ -87,7 +87,7 @@ int RunWindow(const Options& options) {
         return 1;
     }
 
-    Session session({options.module, options.data, options.config, options.freeplay});
+    Session session({options.module, options.data, options.config, options.freeplay, {}});
     session.SetRoll(options.roll);
     SettingsWindow settings;
     ConsoleWindow console;

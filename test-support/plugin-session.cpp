@@ -26,6 +26,12 @@ PluginSession::PluginSession(const std::filesystem::path& module) : host(data.pa
     fakeclock::Set(0);
     fakeclock::SetReadStep(0);
     host.SetFreeplay(true);
+    // Counted as they come, since the console keeps only the recent ones.
+    host.SetConsoleSink([this](std::string_view line) {
+        if (line.starts_with("SOUND FILE NOT FOUND: ")) {
+            ++missingSoundLines_;
+        }
+    });
     plugin = &host.LoadPlugin(module);
 }
 

@@ -1,6 +1,7 @@
 // A host with the plugin loaded, a player's car in free play and an empty data folder.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -43,11 +44,17 @@ public:
     void Console(std::string_view line);
     // Lines of the host console starting with `prefix`.
     std::vector<std::string> LinesStartingWith(std::string_view prefix) const;
-    std::size_t MissingSoundLines() const { return LinesStartingWith("SOUND FILE NOT FOUND: ").size(); }
+    // Every one since the session began, also those the console no longer keeps.
+    std::size_t MissingSoundLines() const { return missingSoundLines_; }
     // Puts the generated beat sound into the data folder.
     void InstallSound() const;
     std::filesystem::path SoundPath() const { return data.path() / "timesup.wav"; }
 
+private:
+    // Before the host, which logs until it is gone.
+    std::atomic<std::size_t> missingSoundLines_{0};
+
+public:
     TempDir data;
     pluginsdk::host::Host host;
     std::size_t car;

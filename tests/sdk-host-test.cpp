@@ -1,6 +1,7 @@
 // The stand-in host's own behaviour, as plugins rely on it: variables, hooks, drawables, tasks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -211,6 +212,57 @@ TEST(HostConsole, ParsesNameAndOptionalValue) {
     ASSERT_TRUE(set);
     EXPECT_EQ(set->value, "120 ");
     EXPECT_EQ(ParseConsoleLine("a b c")->value, "b c");
+}
+
+// A session of hours logs without end; the console keeps the recent lines, the sink gets them all.
+TEST(HostConsole, KeepsTheRecentLinesUnderItsBoundsAndHandsEveryLineToTheSink) {
+    using History = pluginsdk::detail::ConsoleHistory;
+    Host host;
+    std::size_t sunk = 0;
+    std::size_t longest = 0;
+    host.SetConsoleSink([&](std::string_view line) {
+        ++sunk;
+        longest = std::max(longest, line.size());
+    });
+    const std::size_t total = History::kMaxLines + 1000;
+    for (std::size_t i = 0; i < total; ++i) {
+        host.Log("line " + std::to_string(i));
+    }
+    EXPECT_EQ(sunk, total);
+    EXPECT_EQ(host.ConsoleLineCount(), total);
+    EXPECT_EQ(host.FirstConsoleLine(), 1000U);
+    EXPECT_EQ(host.ConsoleLines().size(), History::kMaxLines);
+    EXPECT_EQ(host.ConsoleLines(3, 1), std::vector<std::string>{"line 1000"}) << "dropped lines are gone";
+    EXPECT_EQ(host.ConsoleLines(total - 2), (std::vector<std::string>{"line 5094", "line 5095"}));
+    EXPECT_TRUE(host.ConsoleLines(total).empty());
+
+    // A line past its bound is kept cut short, at a character's start, and the sink has it whole.
+    std::string longLine = "x";
+    for (std::size_t i = 0; i < History::kMaxLineBytes / 2; ++i) {
+        longLine += "\u00e9";
+    }
+    longLine += "tail";
+    host.Log(longLine);
+    EXPECT_EQ(longest, longLine.size());
+    const std::string kept = host.ConsoleLines(total).at(0);
+    EXPECT_EQ(kept, longLine.substr(0, History::kMaxLineBytes - 1) + " [... " +
+                        std::to_string(longLine.size() - History::kMaxLineBytes + 1) + " more bytes]");
+    // Long lines are bounded by their bytes before their number.
+    for (int i = 0; i < 100; ++i) {
+        host.Log(std::string(History::kMaxLineBytes, 'y'));
+    }
+    std::size_t bytes = 0;
+    for (const auto& line : host.ConsoleLines()) {
+        bytes += line.size();
+    }
+    EXPECT_LE(bytes, History::kMaxBytes);
+    EXPECT_EQ(host.ConsoleLines().size(), History::kMaxBytes / History::kMaxLineBytes);
+
+    host.ClearConsole();
+    EXPECT_EQ(host.ConsoleLineCount(), 0U);
+    host.Log("after");
+    EXPECT_EQ(host.ConsoleLines(), std::vector<std::string>{"after"});
+    EXPECT_EQ(sunk, total + 102);
 }
 
 } // namespace

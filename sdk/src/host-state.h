@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "console-history.h"
 #include "pluginsdk/host/host.h"
 #include "pluginsdk/wrappers.h"
 
@@ -130,11 +131,12 @@ struct HostState {
     // How often plugins asked, so a host can see what a callback costs it.
     std::atomic<std::uint64_t> freeplayQueries{0};
     std::filesystem::path dataFolder;
-    std::vector<std::string> console;
     std::map<std::string, std::shared_ptr<CVarState>, std::less<>> cvars;
     std::vector<std::shared_ptr<HookEntry>> hooks;
     std::vector<std::shared_ptr<DrawableEntry>> drawables;
     std::vector<QueuedTask> tasks;
+    // Guarded by its own lock, which is never held while taking the one above.
+    ConsoleHistory console;
     // Configuration lines for variables nobody has registered, written back by SaveConfig.
     std::map<std::string, std::string, std::less<>> keptConfig;
     std::uint64_t nextOwner = 1;

@@ -23,10 +23,7 @@ struct FrameScope {
     FrameScope& operator=(const FrameScope&) = delete;
 };
 
-void HostState::Log(std::string line) {
-    std::lock_guard lock(mutex);
-    console.push_back(std::move(line));
-}
+void HostState::Log(std::string line) { console.Add(std::move(line)); }
 
 CVarWrapper HostState::Register(std::uint64_t owner, std::string name, std::string defaultValue,
                                 std::string description, bool searchable, bool hasMin, float min, bool hasMax,
@@ -146,9 +143,9 @@ void HostState::PluginFailed(std::uint64_t owner, CallbackName callback, const c
                 }
             }
             line = FailureLine(plugin->name, callback, what);
-            console.push_back(line);
             failures.push_back(line);
         }
+        console.Add(line);
         releasePending = true;
         std::fprintf(stderr, "%s\n", line.c_str());
     } catch (...) {
@@ -445,23 +442,18 @@ std::filesystem::path Host::DataFolder() const {
     return state_->dataFolder;
 }
 
-std::vector<std::string> Host::ConsoleLines(std::size_t first) const {
-    std::lock_guard lock(state_->mutex);
-    if (first >= state_->console.size()) {
-        return {};
-    }
-    return {state_->console.begin() + static_cast<std::ptrdiff_t>(first), state_->console.end()};
+std::vector<std::string> Host::ConsoleLines(std::size_t first, std::size_t count) const {
+    return state_->console.Lines(first, count);
 }
 
-std::size_t Host::ConsoleLineCount() const {
-    std::lock_guard lock(state_->mutex);
-    return state_->console.size();
-}
+std::size_t Host::ConsoleLineCount() const { return state_->console.Count(); }
 
-void Host::ClearConsole() {
-    std::lock_guard lock(state_->mutex);
-    state_->console.clear();
-    state_->console.shrink_to_fit();
+std::size_t Host::FirstConsoleLine() const { return state_->console.First(); }
+
+void Host::ClearConsole() { state_->console.Clear(); }
+
+void Host::SetConsoleSink(std::function<void(std::string_view line)> sink) {
+    state_->console.SetSink(std::move(sink));
 }
 
 void Host::Log(const std::string& line) { state_->Log(line); }

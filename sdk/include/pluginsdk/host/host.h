@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <functional>
+#include <limits>
 #include <list>
 #include <memory>
 #include <optional>
@@ -183,11 +185,22 @@ public:
     void SetDataFolder(const std::filesystem::path& folder);
     std::filesystem::path DataFolder() const;
 
-    // The console's lines from index `first` on, oldest first; ClearConsole starts the count again.
-    std::vector<std::string> ConsoleLines(std::size_t first = 0) const;
+    // The console numbers its lines from 0 in the order they come, and keeps only the most recent
+    // ones in memory (at most 4,096 lines and 1 MiB of text; a line over 16 kB is kept cut short).
+    // A kept line keeps its number: the kept ones are FirstConsoleLine() to ConsoleLineCount() - 1.
+    // Up to `count` kept lines from number `first` on, oldest first; from the oldest kept when
+    // `first` is older.
+    std::vector<std::string> ConsoleLines(std::size_t first = 0,
+                                          std::size_t count = std::numeric_limits<std::size_t>::max()) const;
+    // How many lines have come: the number the next line gets.
     std::size_t ConsoleLineCount() const;
-    // Empties the console, as a player's "clear" does.
+    std::size_t FirstConsoleLine() const;
+    // Empties the console, as a player's "clear" does; the numbers start again from 0.
     void ClearConsole();
+    // Hands every line, whole and in order, to `sink` as it is logged, on the thread that logs it:
+    // for a program that keeps them all (a file, the terminal). The sink must not throw, nor call
+    // this host. An empty function sets none.
+    void SetConsoleSink(std::function<void(std::string_view line)> sink);
     void Log(const std::string& line);
     // Runs one typed console line, answering on the console as a player would expect.
     void ExecuteConsoleLine(std::string_view line);
