@@ -15,20 +15,20 @@ constexpr Vector2 kFrame{1920, 1080};
 // Colour channels are the bytes of chars, as the host takes them.
 void DrawFourteenCalls(CanvasWrapper canvas) {
     constexpr char full = static_cast<char>(255);
-    canvas.SetPosition({548, 530});
+    canvas.SetPosition(Vector2{548, 530});
     canvas.SetColor(full, full, full, static_cast<char>(130));
-    canvas.FillBox({825, 20});
-    canvas.SetPosition({548, 530});
+    canvas.FillBox(Vector2{825, 20});
+    canvas.SetPosition(Vector2{548, 530});
     canvas.SetColor(0, static_cast<char>(206), static_cast<char>(209), static_cast<char>(224));
-    canvas.FillBox({412, 20});
-    canvas.SetPosition({548, 530});
+    canvas.FillBox(Vector2{412, 20});
+    canvas.SetPosition(Vector2{548, 530});
     canvas.SetColor(full, full, full, full);
-    canvas.DrawBox({206, 20});
-    canvas.DrawBox({618, 20});
+    canvas.DrawBox(Vector2{206, 20});
+    canvas.DrawBox(Vector2{618, 20});
     canvas.SetColor(0, 0, 0, full);
-    canvas.DrawBox({412, 20});
+    canvas.DrawBox(Vector2{412, 20});
     canvas.SetColor(full, full, full, full);
-    canvas.DrawBox({825, 20});
+    canvas.DrawBox(Vector2{825, 20});
 }
 
 // Drawables called directly on a canvas, the way the host calls them, without its frame set-up.

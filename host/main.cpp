@@ -7,6 +7,7 @@
 #include "headless.h"
 #include "host-platform.h"
 #include "options.h"
+#include "pluginsdk/host/host.h"
 #include "window.h"
 
 int main(int argc, char** argv) {
@@ -29,6 +30,12 @@ int main(int argc, char** argv) {
             return spinbeat_host::RunHeadless(options);
         case Options::Mode::Window:
             return spinbeat_host::RunWindow(options);
+        case Options::Mode::Imports: {
+            const auto imports = pluginsdk::host::ReadSdkImports(options.module);
+            std::cout << pluginsdk::host::DescribeSdkImports(options.module.filename().string(), imports)
+                      << "\n";
+            return imports.error.empty() ? 0 : 1;
+        }
         }
     } catch (const std::exception& error) {
         std::cerr << "spinbeat-host: " << error.what() << "\n";

@@ -95,6 +95,16 @@ void Describe(CLI::App& app, Options& options, bool& headless) {
         ->type_name("N")
         ->group(window);
 
+    app.add_option_function<std::string>(
+           "--imports",
+           [&](const std::string& file) {
+               options.module = file;
+               options.mode = Options::Mode::Imports;
+           },
+           "say what the module FILE imports from pluginsdk.dll that spinbeat-host does not implement, "
+           "without running it, and exit")
+        ->type_name("FILE");
+
     const std::string script = "Headless";
     app.add_flag("--headless", headless, "run a scripted session without a window; needs --script and --out")
         ->group(script);
@@ -137,6 +147,12 @@ std::variant<Options, std::string> ParseOptions(std::span<const std::string> arg
         return (extra.front().starts_with("-") ? "unknown option " : "unknown argument ") + extra.front();
     }
 
+    if (options.mode == Options::Mode::Imports) {
+        if (headless || options.screenshot || app.count("--module") > 0) {
+            return "--imports reads a module of its own, and runs no session";
+        }
+        return options;
+    }
     if (headless) {
         if (options.script.empty() || options.out.empty()) {
             return "--headless needs --script FILE and --out DIR";

@@ -7,13 +7,14 @@
 #include <string>
 #include <variant>
 
-#include "pluginsdk/wrappers.h"
+#include "bakkesmod/wrappers/values.h"
 
 namespace spinbeat_host {
 
 struct Options {
-    enum class Mode { Window, Headless, Help };
+    enum class Mode { Window, Headless, Help, Imports };
     Mode mode = Mode::Window;
+    // Imports mode, or the module to load.
     std::filesystem::path module;
     std::filesystem::path data;
     // No file: nothing is loaded or saved.

@@ -7,6 +7,8 @@
 
 #include <stb_image_write.h>
 
+#include "host-font.h"
+
 namespace spinbeat_host {
 
 Picture::Picture(int width, int height)
@@ -84,6 +86,70 @@ void Picture::FillConvex(std::span<const PointF> corners, Rgba color) {
                 Blend(column, row, color);
             }
         }
+    }
+}
+
+void Picture::DrawText(PointF at, std::string_view text, Vector2F scale, Rgba color, bool dropShadow,
+                       bool wrap) {
+    if (dropShadow) {
+        DrawGlyphs({at.x + 1.0F, at.y + 1.0F}, text, scale, {0, 0, 0, color.a}, wrap);
+    }
+    DrawGlyphs(at, text, scale, color, wrap);
+}
+
+void Picture::DrawGlyphs(PointF at, std::string_view text, Vector2F scale, Rgba color, bool wrap) {
+    const HostFont& host = TheHostFont();
+    // Text beyond the picture draws nothing, and no scale may make a glyph cover more than it.
+    const float sx = std::clamp(scale.X, 0.0F, 64.0F);
+    const float sy = std::clamp(scale.Y, 0.0F, 64.0F);
+    if (!(sx > 0.0F) || !(sy > 0.0F) || !std::isfinite(at.x) || !std::isfinite(at.y)) {
+        return;
+    }
+    float x = at.x;
+    float y = at.y;
+    for (const char c : text) {
+        if (c == '\n' ||
+            (wrap && x > at.x && x + host.font->FontSize * 0.5F * sx > static_cast<float>(width_))) {
+            x = at.x;
+            y += host.font->FontSize * sy;
+            if (c == '\n') {
+                continue;
+            }
+        }
+        if (y > static_cast<float>(height_)) {
+            return;
+        }
+        const ImFontGlyph* glyph = host.font->FindGlyph(static_cast<ImWchar>(static_cast<unsigned char>(c)));
+        if (glyph == nullptr) {
+            continue;
+        }
+        const int left = std::max(0, static_cast<int>(std::floor(x + glyph->X0 * sx)));
+        const int right = std::min(width_, static_cast<int>(std::ceil(x + glyph->X1 * sx)));
+        const int top = std::max(0, static_cast<int>(std::floor(y + glyph->Y0 * sy)));
+        const int bottom = std::min(height_, static_cast<int>(std::ceil(y + glyph->Y1 * sy)));
+        for (int row = top; row < bottom; ++row) {
+            const float v =
+                (static_cast<float>(row) + 0.5F - y - glyph->Y0 * sy) / ((glyph->Y1 - glyph->Y0) * sy);
+            const int texelY = std::clamp(
+                static_cast<int>((glyph->V0 + v * (glyph->V1 - glyph->V0)) * static_cast<float>(host.height)),
+                0, host.height - 1);
+            for (int column = left; column < right; ++column) {
+                const float u =
+                    (static_cast<float>(column) + 0.5F - x - glyph->X0 * sx) / ((glyph->X1 - glyph->X0) * sx);
+                const int texelX = std::clamp(static_cast<int>((glyph->U0 + u * (glyph->U1 - glyph->U0)) *
+                                                               static_cast<float>(host.width)),
+                                              0, host.width - 1);
+                const unsigned coverage =
+                    host.alpha[static_cast<std::size_t>(texelY) * static_cast<std::size_t>(host.width) +
+                               static_cast<std::size_t>(texelX)];
+                if (coverage > 0) {
+                    Blend(column, row,
+                          {color.r, color.g, color.b,
+                           static_cast<std::uint8_t>((coverage * color.a + 127U) / 255U)});
+                }
+            }
+        }
+        x += glyph->AdvanceX * sx;
     }
 }
 

@@ -24,9 +24,13 @@ public:
     void FillRect(int x, int y, int w, int h, Rgba color) override;
     // Covers the pixels whose centres lie inside; no smoothing of the edges.
     void FillConvex(std::span<const PointF> corners, Rgba color) override;
+    // Each glyph's coverage taken from the font's texture, nearest texel, scaled.
+    void DrawText(PointF at, std::string_view text, Vector2F scale, Rgba color, bool dropShadow,
+                  bool wrap) override;
 
 private:
     void Blend(int x, int y, Rgba color);
+    void DrawGlyphs(PointF at, std::string_view text, Vector2F scale, Rgba color, bool wrap);
 
     int width_;
     int height_;

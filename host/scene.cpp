@@ -50,33 +50,51 @@ void PaintCar(Painter& painter, Vector2 size, double angle) {
 namespace {
 
 // Far beyond any picture, yet no sum of two of them overflows: a plugin may send any number.
-int Bounded(std::int64_t value) {
-    return static_cast<int>(std::clamp<std::int64_t>(value, -(1 << 24), 1 << 24));
+int Bounded(double value) {
+    if (!(value == value)) {
+        return 0;
+    }
+    return static_cast<int>(std::clamp(std::floor(value + 0.5), -16777216.0, 16777216.0));
+}
+
+// A box from the pen, its corners on the nearest whole pixels.
+struct Box {
+    int x;
+    int y;
+    int w;
+    int h;
+};
+
+Box BoxAt(PointF pen, Vector2F size) {
+    const int x = Bounded(pen.x);
+    const int y = Bounded(pen.y);
+    return {x, y, Bounded(static_cast<double>(pen.x) + size.X) - x,
+            Bounded(static_cast<double>(pen.y) + size.Y) - y};
 }
 
 } // namespace
 
 void ReplayCanvas(Painter& painter, std::span<const CanvasCall> calls) {
-    Vector2 pen;
+    PointF pen;
     Rgba color{255, 255, 255, 255};
     for (const CanvasCall& call : calls) {
+        const Vector2F point = call.Point();
         switch (call.op) {
         case CanvasCall::Op::SetPosition:
-            pen = call.vec;
+            pen = {point.X, point.Y};
             break;
         case CanvasCall::Op::SetColor:
             color = {call.color.r, call.color.g, call.color.b, call.color.a};
             break;
-        case CanvasCall::Op::FillBox:
-            painter.FillRect(Bounded(pen.X), Bounded(pen.Y), Bounded(call.vec.X), Bounded(call.vec.Y), color);
+        case CanvasCall::Op::FillBox: {
+            const Box box = BoxAt(pen, point);
+            painter.FillRect(box.x, box.y, box.w, box.h, color);
             break;
+        }
         case CanvasCall::Op::DrawBox: {
             // A one-pixel frame in four parts that never overlap, so a translucent colour blends
             // once on every pixel of it.
-            const int x = Bounded(pen.X);
-            const int y = Bounded(pen.Y);
-            const int w = Bounded(call.vec.X);
-            const int h = Bounded(call.vec.Y);
+            const auto [x, y, w, h] = BoxAt(pen, point);
             if (w <= 2 || h <= 2) {
                 painter.FillRect(x, y, w, h, color);
                 break;
@@ -85,6 +103,33 @@ void ReplayCanvas(Painter& painter, std::span<const CanvasCall> calls) {
             painter.FillRect(x, y + h - 1, w, 1, color);
             painter.FillRect(x, y + 1, 1, h - 2, color);
             painter.FillRect(x + w - 1, y + 1, 1, h - 2, color);
+            break;
+        }
+        case CanvasCall::Op::DrawRect: {
+            const Box box = BoxAt({point.X, point.Y}, {call.to.X - point.X, call.to.Y - point.Y});
+            painter.FillRect(box.x, box.y, box.w, box.h, color);
+            break;
+        }
+        case CanvasCall::Op::DrawLine: {
+            // A quad along the line, as wide as asked and at least a pixel.
+            const float dx = call.to.X - point.X;
+            const float dy = call.to.Y - point.Y;
+            const float length = std::sqrt(dx * dx + dy * dy);
+            if (!(length > 0.0F) || !std::isfinite(length)) {
+                break;
+            }
+            const float half = std::max(call.width, 1.0F) * 0.5F;
+            const float nx = -dy / length * half;
+            const float ny = dx / length * half;
+            const std::array<PointF, 4> corners{{{point.X + nx, point.Y + ny},
+                                                 {call.to.X + nx, call.to.Y + ny},
+                                                 {call.to.X - nx, call.to.Y - ny},
+                                                 {point.X - nx, point.Y - ny}}};
+            painter.FillConvex(corners, color);
+            break;
+        }
+        case CanvasCall::Op::DrawString: {
+            painter.DrawText(pen, call.Text(), call.scale, color, call.dropShadow, call.wrapText);
             break;
         }
         }

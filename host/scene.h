@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "pluginsdk/host/host.h"
@@ -30,6 +31,10 @@ public:
     virtual void FillRect(int x, int y, int w, int h, Rgba color) = 0;
     // A convex polygon, corners in order around it.
     virtual void FillConvex(std::span<const PointF> corners, Rgba color) = 0;
+    // Text in the host's font with its top left at `at`, scaled; a shadow one pixel down and right
+    // first; wrapped at the right edge when asked.
+    virtual void DrawText(PointF at, std::string_view text, Vector2F scale, Rgba color, bool dropShadow,
+                          bool wrap) = 0;
 };
 
 // The backdrop's colours, which a picture shows wherever nothing else was drawn.
@@ -44,7 +49,7 @@ inline constexpr double kRollRadiansPerSecond = 5.5;
 void PaintBackdrop(Painter& painter, Vector2 size);
 // `angle` in radians, clockwise on screen as the car rolls right.
 void PaintCar(Painter& painter, Vector2 size, double angle);
-// Replays one frame's canvas calls: a pen position and colour, filled and outlined boxes.
+// Replays one frame's canvas calls: a pen position and colour, boxes, rectangles, lines and text.
 void ReplayCanvas(Painter& painter, std::span<const pluginsdk::host::CanvasCall> calls);
 void PaintGameView(Painter& painter, Vector2 size, double carAngle,
                    std::span<const pluginsdk::host::CanvasCall> calls);

@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-#include "pluginsdk/wrappers.h"
+#include "bakkesmod/wrappers/values.h"
 
 namespace spinbeat_host {
 

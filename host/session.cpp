@@ -2,6 +2,7 @@
 #include "session.h"
 
 #include "game-loop.h"
+#include "host-font.h"
 #include "scene.h"
 
 namespace spinbeat_host {
@@ -9,6 +10,8 @@ namespace spinbeat_host {
 Session::Session(const Setup& setup) : host_(setup.data), car_(host_.AddCar()), config_(setup.config) {
     host_.SetFreeplay(setup.freeplay);
     host_.SetConsoleSink(setup.consoleSink);
+    // Here, before any picture is painted beside the game loop: see TheHostFont.
+    TheHostFont();
     plugin_ = &host_.LoadPlugin(setup.module);
     if (config_) {
         if (const std::error_code error = host_.LoadConfig(*config_)) {

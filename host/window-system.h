@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "pluginsdk/wrappers.h"
+#include "bakkesmod/wrappers/values.h"
 
 struct ImDrawData;
 

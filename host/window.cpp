@@ -9,6 +9,8 @@
 #include <iostream>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "game-loop.h"
@@ -42,10 +44,48 @@ public:
         list_->AddConvexPolyFilled(points.data(), static_cast<int>(points.size()),
                                    IM_COL32(color.r, color.g, color.b, color.a));
     }
+    void DrawText(PointF at, std::string_view text, Vector2F scale, Rgba color, bool dropShadow,
+                  bool wrap) override {
+        // The host's font is Dear ImGui's own, which the window's context has too.
+        const float size = ImGui::GetFontSize() * std::clamp(scale.Y, 0.0F, 64.0F);
+        const float wrapWidth = wrap ? ImGui::GetIO().DisplaySize.x - at.x : 0.0F;
+        const std::string_view::const_pointer end = text.data() + text.size();
+        if (dropShadow) {
+            list_->AddText(ImGui::GetFont(), size, {at.x + 1.0F, at.y + 1.0F}, IM_COL32(0, 0, 0, color.a),
+                           text.data(), end, wrapWidth);
+        }
+        list_->AddText(ImGui::GetFont(), size, {at.x, at.y}, IM_COL32(color.r, color.g, color.b, color.a),
+                       text.data(), end, wrapWidth);
+    }
 
 private:
     ImDrawList* list_;
 };
+
+// The plugins' toasts in the top right corner, newest lowest, and the game's chat at the bottom left.
+void DrawNotices(ImDrawList* list, const pluginsdk::host::Host& host, Vector2 view) {
+    constexpr float kMargin = 12.0F;
+    constexpr float kToastWidth = 290.0F;
+    constexpr float kToastHeight = 60.0F;
+    float top = kMargin;
+    for (const auto& toast : host.Toasts()) {
+        const ImVec2 corner{static_cast<float>(view.X) - kToastWidth - kMargin, top};
+        list->AddRectFilled(corner, {corner.x + kToastWidth, corner.y + kToastHeight},
+                            IM_COL32(20, 20, 28, 220), 6.0F);
+        list->AddText({corner.x + 10.0F, corner.y + 8.0F}, IM_COL32(255, 255, 255, 255), toast.title.c_str());
+        list->AddText(nullptr, 0.0F, {corner.x + 10.0F, corner.y + 28.0F}, IM_COL32(210, 210, 210, 255),
+                      toast.text.c_str(), nullptr, kToastWidth - 20.0F);
+        top += kToastHeight + 8.0F;
+    }
+    const auto chat = host.ChatLines();
+    float y = static_cast<float>(view.Y) - kMargin -
+              ImGui::GetTextLineHeightWithSpacing() * static_cast<float>(chat.size());
+    for (const auto& line : chat) {
+        const std::string text = line.title + ": " + line.text;
+        list->AddText({kMargin, y}, IM_COL32(255, 255, 255, 255), text.c_str());
+        y += ImGui::GetTextLineHeightWithSpacing();
+    }
+}
 
 // The host's Dear ImGui context, made before the window's backends start and gone after they stop.
 class UiContext {
@@ -118,6 +158,7 @@ int RunWindow(const Options& options) {
         ImGui::NewFrame();
         DrawListPainter painter(ImGui::GetBackgroundDrawList());
         PaintGameView(painter, view, session.CarAngle(), calls);
+        DrawNotices(ImGui::GetBackgroundDrawList(), session.Host(), view);
         settings.Draw(session);
         console.Draw(session, view);
         DrawGameWindow(session, view);

@@ -51,7 +51,7 @@ void Spinbeat::onUnload() {
 // Beat clock
 // ---------------------------------------------------------------------------
 
-void Spinbeat::OnSetVehicleInput(CarWrapper caller, void* /*params*/) {
+void Spinbeat::OnSetVehicleInput(CarWrapper& caller, void* /*params*/) {
     // Outside free play the timing is frozen as it stands, to go on when the player comes back.
     if (!gameWrapper->IsInFreeplay()) {
         return;

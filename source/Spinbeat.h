@@ -17,10 +17,11 @@ public:
     // of the sound output.
     void onUnload() override;
 
-    // The car-input hook, once per input update of every car. Game thread; no allocation.
-    void OnSetVehicleInput(CarWrapper caller, void* params);
+    // The car-input hook, once per input update of every car. Game thread; no allocation. The
+    // handles come by reference: each copy of one is two calls into the host's library.
+    void OnSetVehicleInput(CarWrapper& caller, void* params);
     // The drawable, once per drawn frame, on the thread that draws. No allocation.
-    void RenderRevolutionBar(CanvasWrapper canvas);
+    void RenderRevolutionBar(CanvasWrapper& canvas);
     // Plays the data folder's beat file, or says on the console that it is missing.
     void PlayBeatSound();
     // The settings page, on the thread that draws the host's settings window.

@@ -1,5 +1,7 @@
-// The one place the plugin reaches the host SDK; a build against another SDK changes only this file.
+// The one place the plugin reaches the host SDK, by the header names the host's own SDK has: the
+// stand-in in sdk/ has the same names, so a build against either takes these two lines unchanged.
 #pragma once
 
-#include "pluginsdk/plugin.h"
-#include "pluginsdk/wrappers.h"
+#include "bakkesmod/plugin/bakkesmodplugin.h"
+// After the first: like the host's, it uses std::string and std::uintptr_t without including them.
+#include "bakkesmod/plugin/PluginSettingsWindow.h"

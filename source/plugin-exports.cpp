@@ -2,6 +2,7 @@
 #include "plugin-exports.h"
 
 #include <atomic>
+#include <utility>
 
 #include "Spinbeat.h"
 #include "logging.h"

@@ -34,7 +34,7 @@ void SetColor(CanvasWrapper& canvas, std::uint8_t red, std::uint8_t green, std::
 
 } // namespace
 
-void Spinbeat::RenderRevolutionBar(CanvasWrapper canvas) {
+void Spinbeat::RenderRevolutionBar(CanvasWrapper& canvas) {
     if (!gameWrapper->IsInFreeplay() || !displayRevolutionBar.load(relaxed)) {
         return;
     }
@@ -62,19 +62,19 @@ void Spinbeat::RenderRevolutionBar(CanvasWrapper canvas) {
 
     canvas.SetPosition(position);
     SetColor(canvas, 255, 255, 255, 130);
-    canvas.FillBox({width, height});
+    canvas.FillBox(Vector2{width, height});
 
     canvas.SetPosition(position);
     SetColor(canvas, 0, 206, 209, 224);
-    canvas.FillBox({fill, height});
+    canvas.FillBox(Vector2{fill, height});
 
     // Every outline starts at the bar's left edge, so their right edges are the marks.
     canvas.SetPosition(position);
     SetColor(canvas, 255, 255, 255, 255);
-    canvas.DrawBox({quarter, height});
-    canvas.DrawBox({half + quarter, height});
+    canvas.DrawBox(Vector2{quarter, height});
+    canvas.DrawBox(Vector2{half + quarter, height});
     SetColor(canvas, 0, 0, 0, 255);
-    canvas.DrawBox({half, height});
+    canvas.DrawBox(Vector2{half, height});
     SetColor(canvas, 255, 255, 255, 255);
-    canvas.DrawBox({width, height});
+    canvas.DrawBox(Vector2{width, height});
 }

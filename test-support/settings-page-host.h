@@ -7,8 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "bakkesmod/plugin/PluginSettingsWindow.h"
+#include "bakkesmod/plugin/bakkesmodplugin.h"
 #include "pluginsdk/host/host.h"
-#include "pluginsdk/plugin.h"
 
 namespace spinbeat_test {
 

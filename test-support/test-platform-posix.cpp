@@ -43,6 +43,8 @@ std::optional<std::set<std::string>> ExportedSymbols(const std::filesystem::path
     return names;
 }
 
+std::vector<std::string> LoadReport(const std::filesystem::path& /*module*/) { return {}; }
+
 void SetEnv(const char* name, const char* value) { setenv(name, value, 1); }
 
 } // namespace spinbeat_test

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace spinbeat_test {
 
@@ -17,6 +18,10 @@ bool IsModuleLoaded(const std::filesystem::path& module);
 // The module's exported names, demangled; nothing where the platform's export table is checked
 // outside the tests' programs.
 std::optional<std::set<std::string>> ExportedSymbols(const std::filesystem::path& module);
+
+// What the host says on the console as it loads our plugin from `module`, before the plugin's own
+// lines: on Windows, what it imports from the host's library.
+std::vector<std::string> LoadReport(const std::filesystem::path& module);
 
 // Sets a variable of the process's environment, as the C runtime that modules share sees it.
 void SetEnv(const char* name, const char* value);

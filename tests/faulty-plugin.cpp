@@ -8,7 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "pluginsdk/plugin.h"
+#include "bakkesmod/plugin/PluginSettingsWindow.h"
+#include "bakkesmod/plugin/bakkesmodplugin.h"
 
 #if defined(_WIN32)
 #define FAULTY_EXPORT __declspec(dllexport)
@@ -53,7 +54,7 @@ public:
             }
         });
         gameWrapper->RegisterDrawable([](CanvasWrapper canvas) {
-            canvas.FillBox({1, 1});
+            canvas.FillBox(Vector2{1, 1});
             FailIf("drawable");
         });
         FailIf("onLoad");

@@ -4,10 +4,12 @@ Usage: python3 windows-dll-check.py {exports|imports|version|package|host-import
   imports: [--needs NAME]... [--names-exist-in NAME=PATH]...
   package: --holds NAME=PATH... (the zip holds exactly these, each the same bytes as PATH)
   host-imports: --host-names LIST [--member NAME in the zip FILE]; host-names: --host-names LIST [--host-list FULL]
+  overloads: --sdk PLUGINSDK_DLL --host-list FULL
 Prints what it read; exits non-zero with the differences when a check fails.
 """
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -16,6 +18,11 @@ import zipfile
 import pefile
 
 BASE_CLASS = "BakkesModPlugin@Plugin@BakkesMod@@"
+
+# The section of pluginsdk.dll that holds the generated defaults of the names nothing implements.
+STUB_SECTION = b".stubs"
+# Class::member( in a demangled declaration; template arguments and conversion operators included.
+MEMBER = re.compile(r"(\w+)::(operator [\w ]+?|operator\W+?|~?\w+)(?:<.*>)?\(")
 
 # The loader's entry points under their plain names, and the plugin base class's members under the
 # names MSVC decorates them with, which the host's import library of them asks for.
@@ -54,7 +61,8 @@ EXPECTED_STRINGS = {
 def load(path, directory, member=None):
     """The image at `path`, or the one named `member` in the zip at `path`."""
     data = zipfile.ZipFile(path).read(member) if member else None
-    pe = pefile.PE(None if member else path, data=data, fast_load=True)
+    # The host's library exports more names than pefile takes for a sound file by default.
+    pe = pefile.PE(None if member else path, data=data, fast_load=True, max_symbol_exports=1 << 16)
     pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY[directory]])
     return pe
 
@@ -137,18 +145,60 @@ def check_host_imports(args):
 
 
 def check_host_names(args):
-    """The stand-in offers a plugin the host's names and no others; its own host side lives in namespace
-    pluginsdk, which the host's library does not have."""
-    offered = {name for name in exported_names(args.dll) if "@pluginsdk@@" not in name}
+    """The stand-in offers a plugin the host's names and no others; its own host side lives in the
+    namespaces pluginsdk::host and pluginsdk::detail, which the host's library does not have."""
+    offered = {name for name in exported_names(args.dll)
+               if "@host@pluginsdk@@" not in name and "@detail@pluginsdk@@" not in name}
     kept = read_names(args.host_names)
     print(f"{len(offered)} names exported for the host's types, {len(kept)} kept in {args.host_names}")
     problems = [f"exports {name}, which is not a name of the host's pluginsdk.dll kept in the list"
                 for name in sorted(offered - kept)]
+    implemented = implemented_names(args.dll) & offered
+    print(f"{len(implemented)} of them implemented, {len(offered) - len(implemented)} stopping a plugin that calls them")
     problems += [f"does not export {name}, which the list keeps" for name in sorted(kept - offered)]
     if args.host_list:
         problems += [f"the list keeps {name}, which the host's pluginsdk.dll does not export"
                      for name in sorted(kept - read_names(args.host_list))]
     return problems
+
+
+def implemented_names(path):
+    """The names a DLL exports with code of its own: an export that lands in the section of the
+    generated defaults, which only report that nothing implements it, is offered but not implemented."""
+    pe = load(path, "IMAGE_DIRECTORY_ENTRY_EXPORT")
+    stubs = [(section.VirtualAddress, section.VirtualAddress + section.Misc_VirtualSize)
+             for section in pe.sections if section.Name.rstrip(b"\0") == STUB_SECTION]
+    return {symbol.name.decode() for symbol in getattr(pe, "DIRECTORY_ENTRY_EXPORT", None).symbols
+            if symbol.name and not any(begin <= symbol.address < end for begin, end in stubs)}
+
+
+def member_of(readable):
+    """(class, member) of a demangled member function, template arguments left out; None for the
+    special members, which a plugin never calls by name."""
+    match = MEMBER.search(readable)
+    if not match or match.group(2) in (match.group(1), "~" + match.group(1), "operator="):
+        return None
+    return match.group(1), match.group(2)
+
+
+def check_overloads(args):
+    """What overload resolution sees of the host's members: for each member the DLL calls, the SDK
+    implements every overload the host exports of that name, so that a call compiling against our
+    headers picks the same one against the host's."""
+    wanted = {name for dll, names in import_table(args.dll).items()
+              if dll.lower() == "pluginsdk.dll" for name in names}
+    host = read_names(args.host_list)
+    readable = undecorate(sorted(wanted | host))
+    if not readable:
+        return ["no undecorator (llvm-undname) to read the names with"]
+    members = {member_of(readable[name]) for name in wanted if name in readable} - {None}
+    overloads = {name for name in host if name in readable and member_of(readable[name]) in members}
+    implemented = implemented_names(args.sdk)
+    print(f"{len(members)} members called, {len(overloads)} overloads of them in the host's list:")
+    for name in sorted(overloads, key=lambda n: readable[n]):
+        print(f"  {'ok     ' if name in implemented else 'MISSING'} {readable[name]}")
+    return [f"the SDK does not implement {readable[name]}, an overload of a member the DLL calls"
+            for name in sorted(overloads - implemented)]
 
 
 def check_version(args):
@@ -197,7 +247,8 @@ def check_package(args):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("check", choices=["exports", "imports", "version", "package", "host-imports", "host-names"])
+    parser.add_argument("check", choices=["exports", "imports", "version", "package", "host-imports", "host-names",
+                                          "overloads"])
     parser.add_argument("dll")
     parser.add_argument("--needs", action="append", default=[], metavar="NAME",
                         help="a DLL that the DLL must import")
@@ -208,10 +259,11 @@ def main():
     parser.add_argument("--host-names", metavar="LIST", help="the host's exported names the project relies on")
     parser.add_argument("--host-list", metavar="FULL", help="every name the host's pluginsdk.dll exports")
     parser.add_argument("--member", metavar="NAME", help="the DLL inside the zip FILE")
+    parser.add_argument("--sdk", metavar="DLL", help="the stand-in pluginsdk.dll")
     args = parser.parse_args()
     print(f"{os.path.basename(args.dll)}:")
     checks = {"exports": check_exports, "imports": check_imports, "version": check_version, "package": check_package,
-              "host-imports": check_host_imports, "host-names": check_host_names}
+              "host-imports": check_host_imports, "host-names": check_host_names, "overloads": check_overloads}
     problems = checks[args.check](args)
     for problem in problems:
         print(f"FAILED: {problem}", file=sys.stderr)

@@ -1,6 +1,8 @@
-// The console's line format and the text form of canvas calls.
+// The console's text: lines typed into it, their commands and words, and what it keeps of them.
 #include <string>
+#include <utility>
 
+#include "host-state.h"
 #include "pluginsdk/host/host.h"
 
 namespace pluginsdk::host {
@@ -42,20 +44,56 @@ std::optional<ConsoleCommand> ParseConsoleLine(std::string_view line) {
     return command;
 }
 
-std::string ToString(const CanvasCall& call) {
-    const auto vec = [&] { return std::to_string(call.vec.X) + ", " + std::to_string(call.vec.Y); };
-    switch (call.op) {
-    case CanvasCall::Op::SetPosition:
-        return "SetPosition(" + vec() + ")";
-    case CanvasCall::Op::FillBox:
-        return "FillBox(" + vec() + ")";
-    case CanvasCall::Op::DrawBox:
-        return "DrawBox(" + vec() + ")";
-    case CanvasCall::Op::SetColor:
-        return "SetColor(" + std::to_string(call.color.r) + ", " + std::to_string(call.color.g) + ", " +
-               std::to_string(call.color.b) + ", " + std::to_string(call.color.a) + ")";
-    }
-    return "?";
+std::vector<std::string> Host::ConsoleLines(std::size_t first, std::size_t count) const {
+    return state_->console.Lines(first, count);
 }
 
+std::size_t Host::ConsoleLineCount() const { return state_->console.Count(); }
+
+std::size_t Host::FirstConsoleLine() const { return state_->console.First(); }
+
+void Host::ClearConsole() { state_->console.Clear(); }
+
+void Host::SetConsoleSink(std::function<void(std::string_view line)> sink) {
+    state_->console.SetSink(std::move(sink));
+}
+
+void Host::Log(const std::string& line) { state_->Log(line); }
+
 } // namespace pluginsdk::host
+
+namespace pluginsdk::detail {
+
+namespace {
+
+bool IsBlank(char c) { return host::TrimSpace(std::string_view(&c, 1)).empty(); }
+
+} // namespace
+
+void HostState::Log(std::string line) { console.Add(std::move(line)); }
+
+std::vector<std::string> CommandWords(std::string_view command) {
+    std::vector<std::string> words;
+    std::size_t at = 0;
+    while (true) {
+        while (at < command.size() && IsBlank(command[at])) {
+            ++at;
+        }
+        if (at == command.size()) {
+            return words;
+        }
+        std::string word;
+        // A quoted stretch is one word with its blanks, without its quotes.
+        bool quoted = false;
+        for (; at < command.size() && (quoted || !IsBlank(command[at])); ++at) {
+            if (command[at] == '"') {
+                quoted = !quoted;
+            } else {
+                word += command[at];
+            }
+        }
+        words.push_back(std::move(word));
+    }
+}
+
+} // namespace pluginsdk::detail

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -16,15 +17,17 @@
 
 #include "console-history.h"
 #include "pluginsdk/host/host.h"
-#include "pluginsdk/wrappers.h"
 
 namespace pluginsdk::detail {
 
 // The callbacks plugins hand the host, in the forms the host's interface gives them.
 using ChangeCallback = std::function<void(std::string oldValue, CVarWrapper cvar)>;
-using CarEventCallback = std::function<void(CarWrapper caller, void* params, std::string eventName)>;
 using DrawableCallback = std::function<void(CanvasWrapper canvas)>;
 using Task = std::function<void(GameWrapper* game)>;
+using Notifier = std::function<void(std::vector<std::string> arguments)>;
+// A hook of any form, called with the address of the object that runs the function: each form makes
+// its own caller from it.
+using HookCallback = std::function<void(std::uintptr_t caller, void* params, const std::string& eventName)>;
 
 struct HostState;
 
@@ -45,6 +48,8 @@ struct CVarState {
     bool hasMax = false;
     float max = 0.0F;
     bool saveToConfig = false;
+    // The plugin that registered it, 0 for the host.
+    std::uint64_t owner = 0;
 
     mutable std::mutex mutex;
     std::string value;
@@ -59,6 +64,8 @@ struct CarState {
 struct CanvasState {
     Vector2 size;
     std::vector<host::CanvasCall> calls;
+    // Where SetPosition left the pen: the frame's top left corner at its start.
+    Vector2F pen;
 };
 
 // A console variable as one handle sees it: which plugin's callbacks it adds, 0 for the host's own.
@@ -89,12 +96,16 @@ struct Handles {
     static CanvasWrapper Canvas(CanvasState& canvas) {
         return CanvasWrapper(reinterpret_cast<std::uintptr_t>(&canvas));
     }
+    static CanvasState& State(const CanvasWrapper& canvas) { return *canvas.canvas_; }
+    static const CVarHandle* Handle(const CVarWrapper& cvar) { return cvar.handle_; }
 };
 
 struct HookEntry {
     std::uint64_t owner;
     std::string eventName;
-    CarEventCallback fn;
+    // After the game's function rather than before it.
+    bool post = false;
+    HookCallback fn;
     std::atomic<bool> alive{true};
 };
 
@@ -108,6 +119,15 @@ struct QueuedTask {
     std::uint64_t owner;
     GameWrapper* game;
     Task fn;
+    // The game's update from which it may run: 0 for a task of Execute.
+    std::uint64_t due = 0;
+};
+
+struct NotifierEntry {
+    std::uint64_t owner;
+    Notifier fn;
+    std::string description;
+    unsigned char permissions;
 };
 
 // One loaded plugin as the boundary sees it: its name for reports, and whether it has failed.
@@ -124,6 +144,17 @@ struct CallbackName {
 };
 
 struct HostState {
+    // A toast, or a line of the game's chat, shown on screen until the game clock passes `until`.
+    struct Notice {
+        std::string title;
+        std::string text;
+        double until;
+    };
+    // The screen shows a handful of each at once; a plugin that posts more pushes the oldest out.
+    static constexpr std::size_t kMaxNotices = 8;
+    // The game's input updates come 120 times a second.
+    static constexpr double kTickSeconds = 1.0 / 120.0;
+
     // Guards everything below that is not atomic, except the cars and the scratch lists, which
     // belong to the game thread.
     mutable std::mutex mutex;
@@ -132,9 +163,17 @@ struct HostState {
     std::atomic<std::uint64_t> freeplayQueries{0};
     std::filesystem::path dataFolder;
     std::map<std::string, std::shared_ptr<CVarState>, std::less<>> cvars;
+    std::map<std::string, std::shared_ptr<NotifierEntry>, std::less<>> notifiers;
     std::vector<std::shared_ptr<HookEntry>> hooks;
     std::vector<std::shared_ptr<DrawableEntry>> drawables;
     std::vector<QueuedTask> tasks;
+    // The game clock, in updates: it has no finer time.
+    std::uint64_t gameTicks = 0;
+    double GameSeconds() const { return static_cast<double>(gameTicks) * kTickSeconds; }
+    // What the last frame was drawn at: the game window's size.
+    Vector2 screenSize{1920, 1080};
+    std::deque<Notice> toasts;
+    std::deque<Notice> chat;
     // Guarded by its own lock, which is never held while taking the one above.
     ConsoleHistory console;
     // Configuration lines for variables nobody has registered, written back by SaveConfig.
@@ -161,13 +200,22 @@ struct HostState {
                          std::string description, bool searchable, bool hasMin, float min, bool hasMax,
                          float max, bool saveToConfig);
     CVarWrapper Find(std::string_view name, std::uint64_t owner);
+    void AddHook(std::uint64_t owner, std::string eventName, bool post, HookCallback fn);
+    void RemoveHooks(std::uint64_t owner, std::string_view eventName, bool post);
     void RemoveDrawables(std::uint64_t owner);
+    // Runs console input for `owner` (0 for the player): commands separated by ';', each a
+    // variable or a notifier.
+    void Execute(std::uint64_t owner, std::string_view input);
+    // A toast or a chat line: on the console, and on the screen for `seconds` of game time.
+    void Notify(std::deque<Notice>& where, std::string title, std::string text, double seconds);
     // Drops everything a plugin left with the host, while its module is still mapped.
     void ForgetOwner(std::uint64_t owner);
 
-    // Reports the failure on the console and the terminal, and stops calling anything the plugin
-    // registered; the game thread releases the plugin later. `what` is null for an exception
-    // that is no std::exception.
+    // Reports the failure on the console and the terminal as "PLUGIN STOPPED: <plugin> <reason>",
+    // once, and stops calling anything the plugin registered; the game thread releases the plugin
+    // later.
+    void PluginFailed(std::uint64_t owner, std::string_view reason) noexcept;
+    // The same for an exception out of a callback: `what` is null for one that is no std::exception.
     void PluginFailed(std::uint64_t owner, CallbackName callback, const char* what) noexcept;
     bool HasFailed(std::uint64_t owner) const;
     // Throws when a test has told the named service to fail.
@@ -175,12 +223,14 @@ struct HostState {
 };
 
 // Calls one of a plugin's callbacks: nothing it throws goes further than here. Returns whether it
-// returned normally.
+// returned normally. A member the plugin called that stopped it has reported that already.
 template <typename Body>
 bool CallPlugin(HostState& host, std::uint64_t owner, CallbackName callback, Body&& body) noexcept {
+    const CallingPlugin calling(host, owner);
     try {
         body();
         return true;
+    } catch (const host::PluginStopped&) {
     } catch (const std::exception& error) {
         host.PluginFailed(owner, callback, error.what());
     } catch (...) {
@@ -189,8 +239,22 @@ bool CallPlugin(HostState& host, std::uint64_t owner, CallbackName callback, Bod
     return false;
 }
 
+// Stops the plugin whose callback is running on this thread, for calling `member` on a null object
+// or one spinbeat-host does not implement, and throws host::PluginStopped to leave it. Outside any
+// plugin's callback it says so on the terminal and throws the same.
+[[noreturn]] void StopCallingPlugin(std::string_view member, bool nullObject);
+// For the members of game objects: a null object stops the plugin, as the game would crash there.
+inline void RequireObject(std::uintptr_t address, std::string_view member) {
+    if (address == 0) {
+        StopCallingPlugin(member, true);
+    }
+}
+
 // Shared by the wrappers and the console: numbers read from text, as leniently as a console should.
 double ParseNumberLeniently(std::string_view text);
 std::int32_t ToInt32Saturated(double value);
+std::string FormatFloat(float value);
+// The words of a command, quotes grouping words, as a notifier gets them.
+std::vector<std::string> CommandWords(std::string_view command);
 
 } // namespace pluginsdk::detail

@@ -17,14 +17,12 @@
 #define PLUGINSDK_API PLUGINSDK_IMPORT
 #endif
 
-// The plugin base class is compiled into, and exported from, every plugin module. The SDK library
-// keeps a private copy for the host's own type checks, so that no two loaded libraries export it.
+// The plugin base class is defined whole in its header, and every plugin module defines and exports
+// its members. Everywhere else (the SDK library, host programs) it is an ordinary class of their own.
 #if defined(PLUGINSDK_PLUGIN_MODULE)
 #define PLUGINSDK_PLUGIN_BASE_API PLUGINSDK_EXPORT
-#elif defined(PLUGINSDK_BUILDING)
-#define PLUGINSDK_PLUGIN_BASE_API
 #else
-#define PLUGINSDK_PLUGIN_BASE_API PLUGINSDK_IMPORT
+#define PLUGINSDK_PLUGIN_BASE_API
 #endif
 
 // A type whose run-time type information plugins and hosts compare across modules (a plugin's

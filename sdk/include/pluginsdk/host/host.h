@@ -16,13 +16,30 @@
 #include <system_error>
 #include <vector>
 
+#include "bakkesmod/plugin/PluginSettingsWindow.h"
+#include "bakkesmod/plugin/bakkesmodplugin.h"
 #include "pluginsdk/api.h"
-#include "pluginsdk/plugin.h"
-#include "pluginsdk/wrappers.h"
 
 namespace pluginsdk::detail {
 struct HostState;
 struct PluginState;
+
+// While it lives, the plugin with the id `owner` is the one this thread calls: a member it calls that
+// stops it is charged to it.
+class PLUGINSDK_API CallingPlugin {
+public:
+    CallingPlugin(HostState& host, std::uint64_t owner) noexcept;
+    CallingPlugin(const CallingPlugin&) = delete;
+    CallingPlugin& operator=(const CallingPlugin&) = delete;
+    ~CallingPlugin();
+
+    static HostState* Host();
+    static std::uint64_t Owner();
+
+private:
+    HostState* previousHost_;
+    std::uint64_t previousOwner_;
+};
 } // namespace pluginsdk::detail
 
 namespace pluginsdk::host {
@@ -67,15 +84,40 @@ struct Color {
 
 // One recorded canvas call; a renderer replays them in order.
 struct CanvasCall {
-    enum class Op { SetPosition, SetColor, FillBox, DrawBox };
+    enum class Op { SetPosition, SetColor, FillBox, DrawBox, DrawString, DrawLine, DrawRect };
 
     Op op = Op::SetPosition;
-    // Position for SetPosition, size for FillBox and DrawBox.
+    // The pen for SetPosition, the size for FillBox and DrawBox, the first end for DrawLine and
+    // DrawRect: in whole pixels as given, or a fractional argument's whole part.
     Vector2 vec;
     // Only for SetColor.
     Color color;
+    // The argument of a member that takes fractions of a pixel, which `vec` then rounds down.
+    bool precise = false;
+    Vector2F at{};
+    // DrawLine's other end and DrawRect's far corner.
+    Vector2F to{};
+    // DrawLine's width.
+    float width = 0.0F;
+    // DrawString's text, scale and how it is laid out. Shared: a record copied for a picture painted
+    // later keeps it, and the calls without text cost no more than plain values.
+    std::shared_ptr<const std::string> text{};
+    Vector2F scale{};
+    bool dropShadow = false;
+    bool wrapText = false;
 
-    friend bool operator==(const CanvasCall&, const CanvasCall&) = default;
+    // Where `vec` stands, in fractions of a pixel.
+    Vector2F Point() const {
+        return precise ? at : Vector2F{static_cast<float>(vec.X), static_cast<float>(vec.Y)};
+    }
+
+    std::string_view Text() const { return text ? std::string_view(*text) : std::string_view(); }
+
+    friend bool operator==(const CanvasCall& a, const CanvasCall& b) {
+        return a.op == b.op && a.vec == b.vec && a.color == b.color && a.precise == b.precise &&
+               a.at == b.at && a.to == b.to && a.width == b.width && a.Text() == b.Text() &&
+               a.scale == b.scale && a.dropShadow == b.dropShadow && a.wrapText == b.wrapText;
+    }
 };
 PLUGINSDK_API std::string ToString(const CanvasCall& call);
 
@@ -96,6 +138,32 @@ SettingsWindowOf(BakkesMod::Plugin::BakkesModPlugin* plugin);
 class PluginLoadError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// Leaves a plugin's callback once the plugin has called what stops it (a member spinbeat-host does
+// not implement, or one on a null object); its report is on the console already.
+class PLUGINSDK_API PluginStopped : public std::exception {
+public:
+    const char* what() const noexcept override;
+};
+
+// What a plugin module imports from pluginsdk.dll, and which of those names spinbeat-host does not
+// implement, as C++ declarations. Empty `error` when the module could be read.
+struct SdkImports {
+    std::size_t names = 0;
+    std::vector<std::string> unimplemented;
+    std::string error;
+};
+// Reads the module's file, never running it. A module that is no Windows DLL imports nothing from it.
+PLUGINSDK_API SdkImports ReadSdkImports(const std::filesystem::path& module);
+// One line: how many of its imports spinbeat-host implements, then the ones it does not.
+PLUGINSDK_API std::string DescribeSdkImports(const std::string& plugin, const SdkImports& imports);
+
+// A toast or a chat line on the screen, and how long it stays there.
+struct Notice {
+    std::string title;
+    std::string text;
+    double secondsLeft;
 };
 
 class Host;
@@ -173,13 +241,19 @@ public:
     void Tick();
     // Runs the hooks on `eventName` once for every car.
     void FireEvent(const std::string& eventName);
-    // Runs the queued tasks; returns how many ran. Tasks queued meanwhile wait for the next call.
+    // Runs the queued tasks, and those of SetTimeout that are due; returns how many ran. Tasks queued
+    // meanwhile wait for the next call.
     std::size_t RunTasks();
+    // The game clock: each Tick is one input update, 1/120 s of game time.
+    double GameSeconds() const;
     std::size_t PendingTasks() const;
 
-    // Calls every drawable with a canvas of the given size; the result stays valid until the
-    // next Frame on the same thread.
+    // Calls every drawable with a canvas of the given size, which is the screen's size from then on;
+    // the result stays valid until the next Frame on the same thread.
     const std::vector<CanvasCall>& Frame(Vector2 size);
+    // The toasts and the game's chat lines on the screen now, oldest first.
+    std::vector<Notice> Toasts() const;
+    std::vector<Notice> ChatLines() const;
 
     // --- host services -----------------------------------------------------
     void SetDataFolder(const std::filesystem::path& folder);
@@ -202,7 +276,9 @@ public:
     // this host. An empty function sets none.
     void SetConsoleSink(std::function<void(std::string_view line)> sink);
     void Log(const std::string& line);
-    // Runs one typed console line, answering on the console as a player would expect.
+    // Runs one typed console line, answering on the console as a player would expect: commands
+    // separated by ';', each `NAME VALUE` (set a variable), `NAME` (show it) or a plugin's command
+    // with its words.
     void ExecuteConsoleLine(std::string_view line);
 
     CVarWrapper GetCvar(const std::string& name);
@@ -263,9 +339,11 @@ bool Host::CallPlugin(const LoadedPlugin& plugin, std::string_view callback, Bod
     if (!plugin.Plugin() || plugin.Failed()) {
         return false;
     }
+    const detail::CallingPlugin calling(*state_, plugin.Id());
     try {
         body();
         return true;
+    } catch (const PluginStopped&) {
     } catch (const std::exception& error) {
         PluginFailed(plugin, callback, error.what());
     } catch (...) {

@@ -1,77 +1,61 @@
-// The in-process host: plugin loading, the game's ticks and frames, the console.
-#include "pluginsdk/host/host.h"
-
+// Loading plugins, and stopping them: at the boundary of their callbacks, and when they call what
+// spinbeat-host cannot do for them.
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <stdexcept>
 #include <utility>
 
 #include "host-state.h"
-#include "module-library.h"
+#include "pe-imports.h"
+#include "platform.h"
+#include "pluginsdk/host/host.h"
 
 namespace pluginsdk::detail {
 
+// ---------------------------------------------------------------------------
+// Which plugin this thread is calling
+// ---------------------------------------------------------------------------
+
 namespace {
-// True while this thread runs drawables.
-thread_local bool insideFrame = false;
+thread_local HostState* callingHost = nullptr;
+thread_local std::uint64_t callingOwner = 0;
 } // namespace
 
-struct FrameScope {
-    FrameScope() { insideFrame = true; }
-    ~FrameScope() { insideFrame = false; }
-    FrameScope(const FrameScope&) = delete;
-    FrameScope& operator=(const FrameScope&) = delete;
-};
-
-void HostState::Log(std::string line) { console.Add(std::move(line)); }
-
-CVarWrapper HostState::Register(std::uint64_t owner, std::string name, std::string defaultValue,
-                                std::string description, bool searchable, bool hasMin, float min, bool hasMax,
-                                float max, bool saveToConfig) {
-    std::lock_guard lock(mutex);
-    auto found = cvars.find(name);
-    if (found != cvars.end()) {
-        return Handles::CVar(found->second, owner);
-    }
-    auto cvar = std::make_shared<CVarState>();
-    cvar->name = name;
-    cvar->value = defaultValue;
-    cvar->defaultValue = std::move(defaultValue);
-    cvar->description = std::move(description);
-    cvar->searchable = searchable;
-    cvar->hasMin = hasMin;
-    cvar->min = min;
-    cvar->hasMax = hasMax;
-    cvar->max = max;
-    cvar->saveToConfig = saveToConfig;
-    cvar->host = this;
-    cvars.emplace(std::move(name), cvar);
-    return Handles::CVar(std::move(cvar), owner);
+CallingPlugin::CallingPlugin(HostState& host, std::uint64_t owner) noexcept
+    : previousHost_(callingHost), previousOwner_(callingOwner) {
+    callingHost = &host;
+    callingOwner = owner;
 }
 
-CVarWrapper HostState::Find(std::string_view name, std::uint64_t owner) {
-    std::lock_guard lock(mutex);
-    auto found = cvars.find(name);
-    return Handles::CVar(found != cvars.end() ? found->second : nullptr, owner);
+CallingPlugin::~CallingPlugin() {
+    callingHost = previousHost_;
+    callingOwner = previousOwner_;
 }
 
-void HostState::RemoveDrawables(std::uint64_t owner) {
-    {
-        std::lock_guard lock(mutex);
-        std::erase_if(drawables, [&](const auto& drawable) {
-            const bool mine = drawable->owner == owner;
-            if (mine) {
-                drawable->alive = false;
-            }
-            return mine;
-        });
+HostState* CallingPlugin::Host() { return callingHost; }
+
+std::uint64_t CallingPlugin::Owner() { return callingOwner; }
+
+void StopCallingPlugin(std::string_view member, bool nullObject) {
+    const std::string reason = "called " + std::string(member) +
+                               (nullObject ? " on a null object, where the game would crash"
+                                           : ", which spinbeat-host does not implement");
+    if (callingHost != nullptr) {
+        // A plugin that catches the exception and goes on calling such members is reported once.
+        if (!callingHost->HasFailed(callingOwner)) {
+            callingHost->PluginFailed(callingOwner, reason);
+        }
+    } else {
+        // A plugin's own thread, or its module's start-up: no callback of the host's to charge it to.
+        std::fprintf(stderr, "PLUGIN STOPPED: a plugin %s, outside any of its callbacks\n", reason.c_str());
     }
-    // A frame on another thread may be inside one of them right now: wait for it to end, so the
-    // caller may destroy what its drawables use. A drawable removing drawables is already inside.
-    if (!insideFrame) {
-        std::lock_guard frame(frameMutex);
-    }
+    throw host::PluginStopped();
 }
+
+// ---------------------------------------------------------------------------
+// Failures
+// ---------------------------------------------------------------------------
 
 void HostState::ForgetOwner(std::uint64_t owner) {
     RemoveDrawables(owner);
@@ -81,6 +65,7 @@ void HostState::ForgetOwner(std::uint64_t owner) {
     {
         std::lock_guard lock(mutex);
         std::erase_if(hooks, [&](const auto& hook) { return hook->owner == owner; });
+        std::erase_if(notifiers, [&](const auto& entry) { return entry.second->owner == owner; });
         for (auto& [name, cvar] : cvars) {
             std::lock_guard cvarLock(cvar->mutex);
             std::erase_if(cvar->callbacks, [&](const auto& callback) {
@@ -98,21 +83,16 @@ void HostState::ForgetOwner(std::uint64_t owner) {
     }
 }
 
-namespace {
-
-std::string FailureLine(const std::string& plugin, CallbackName callback, const char* what) {
-    std::string line = "PLUGIN STOPPED: " + plugin + " threw from " + std::string(callback.what) +
-                       std::string(callback.subject) + ": " +
-                       (what != nullptr ? what : "an exception of unknown type");
-    // One line, whatever the exception's text holds.
-    std::replace_if(
-        line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
-    return line;
+void HostState::PluginFailed(std::uint64_t owner, CallbackName callback, const char* what) noexcept {
+    try {
+        PluginFailed(owner, "threw from " + std::string(callback.what) + std::string(callback.subject) +
+                                ": " + (what != nullptr ? what : "an exception of unknown type"));
+    } catch (...) {
+        // Out of memory while reporting: the report is lost, the host goes on.
+    }
 }
 
-} // namespace
-
-void HostState::PluginFailed(std::uint64_t owner, CallbackName callback, const char* what) noexcept {
+void HostState::PluginFailed(std::uint64_t owner, std::string_view reason) noexcept {
     try {
         std::string line;
         {
@@ -142,7 +122,10 @@ void HostState::PluginFailed(std::uint64_t owner, CallbackName callback, const c
                     }
                 }
             }
-            line = FailureLine(plugin->name, callback, what);
+            line = "PLUGIN STOPPED: " + plugin->name + " " + std::string(reason);
+            // One line, whatever the exception's text holds.
+            std::replace_if(
+                line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
             failures.push_back(line);
         }
         console.Add(line);
@@ -174,6 +157,66 @@ void HostState::ThrowIfFailing(std::string_view service) const {
 namespace pluginsdk::host {
 
 using detail::HostState;
+
+const char* PluginStopped::what() const noexcept { return "the plugin called what stopped it"; }
+
+// ---------------------------------------------------------------------------
+// What a module imports from the host's library
+// ---------------------------------------------------------------------------
+
+SdkImports ReadSdkImports(const std::filesystem::path& module) {
+    SdkImports report;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(module, error);
+    std::ifstream in(module, std::ios::binary);
+    if (error || !in) {
+        report.error = "cannot read " + module.string();
+        return report;
+    }
+    const auto read = [&](std::uint64_t offset, void* out, std::size_t count) {
+        in.clear();
+        return static_cast<bool>(in.seekg(static_cast<std::streamoff>(offset)) &&
+                                 in.read(static_cast<char*>(out), static_cast<std::streamsize>(count)));
+    };
+    detail::PeImports imports = detail::ReadPeImports(read, size, "pluginsdk.dll");
+    if (!imports.error.empty()) {
+        report.error = module.filename().string() + ": " + imports.error;
+        return report;
+    }
+    report.names = imports.names.size();
+    for (const std::string& name : imports.names) {
+        const auto known = detail::LookUpHostName(name);
+        if (!known) {
+            report.error =
+                "this spinbeat-host has no pluginsdk.dll of the host's: it loads modules of its own platform";
+            return report;
+        }
+        if (!known->implemented) {
+            report.unimplemented.push_back(known->shown);
+        }
+    }
+    std::sort(report.unimplemented.begin(), report.unimplemented.end());
+    return report;
+}
+
+std::string DescribeSdkImports(const std::string& plugin, const SdkImports& imports) {
+    if (!imports.error.empty()) {
+        return plugin + ": " + imports.error;
+    }
+    if (imports.names == 0) {
+        return plugin + " imports nothing from pluginsdk.dll";
+    }
+    std::string line = plugin + " imports " + std::to_string(imports.names) + " names from pluginsdk.dll; ";
+    if (imports.unimplemented.empty()) {
+        return line + "spinbeat-host implements all of them";
+    }
+    line += "spinbeat-host implements " + std::to_string(imports.names - imports.unimplemented.size()) +
+            ", not these " + std::to_string(imports.unimplemented.size()) + ":";
+    for (std::size_t i = 0; i < imports.unimplemented.size(); ++i) {
+        line += (i == 0 ? " " : "; ") + imports.unimplemented[i];
+    }
+    return line;
+}
 
 // ---------------------------------------------------------------------------
 // LoadedPlugin
@@ -265,6 +308,11 @@ LoadedPlugin& Host::LoadPlugin(const std::filesystem::path& module) {
     loaded->game_ = loaded->plugin_->gameWrapper;
     plugins_.push_back(std::move(loaded));
     LoadedPlugin& plugin = *plugins_.back();
+    // A module built against the host's own SDK may call what spinbeat-host does not implement: the
+    // player learns which before anything of it runs.
+    if (const SdkImports imports = ReadSdkImports(module); imports.error.empty()) {
+        state_->Log(DescribeSdkImports(plugin.state_->name, imports));
+    }
     detail::CallPlugin(*state_, plugin.id_, {"onLoad"}, [&] { plugin.plugin_->onLoad(); });
     ReleaseFailedPlugins();
     return plugin;
@@ -334,169 +382,6 @@ void Host::UnloadPlugin(LoadedPlugin& plugin) {
     if (found != plugins_.end()) {
         plugins_.erase(found);
     }
-}
-
-void Host::SetFreeplay(bool inFreeplay) { state_->freeplay.store(inFreeplay, std::memory_order_relaxed); }
-
-bool Host::IsInFreeplay() const { return state_->freeplay.load(std::memory_order_relaxed); }
-
-std::uint64_t Host::FreeplayQueries() const {
-    return state_->freeplayQueries.load(std::memory_order_relaxed);
-}
-
-std::size_t Host::AddCar() {
-    state_->cars.push_back(std::make_unique<detail::CarState>());
-    return state_->cars.size() - 1;
-}
-
-void Host::SetInput(std::size_t car, const ControllerInput& input) { state_->cars.at(car)->input = input; }
-
-void Host::SetRoll(std::size_t car, float roll) { state_->cars.at(car)->input.Roll = roll; }
-
-ControllerInput Host::GetInput(std::size_t car) const { return state_->cars.at(car)->input; }
-
-void Host::Tick() {
-    // Made once: a tick must not allocate.
-    static const std::string event = kSetVehicleInputEvent;
-    FireEvent(event);
-    RunTasks();
-}
-
-void Host::FireEvent(const std::string& eventName) {
-    // The scratch list keeps its capacity, so a tick allocates nothing once the game is running.
-    auto& hooks = state_->tickScratch;
-    hooks.clear();
-    {
-        std::lock_guard lock(state_->mutex);
-        for (const auto& hook : state_->hooks) {
-            if (hook->eventName == eventName) {
-                hooks.push_back(hook);
-            }
-        }
-    }
-    for (const auto& car : state_->cars) {
-        for (const auto& hook : hooks) {
-            if (hook->alive) {
-                // The host's interface hands every hook its own copy of the event's name.
-                detail::CallPlugin(*state_, hook->owner, {"its hook on ", eventName},
-                                   [&] { hook->fn(detail::Handles::Car(*car), &car->input, eventName); });
-            }
-        }
-    }
-    hooks.clear();
-    ReleaseFailedPlugins();
-}
-
-std::size_t Host::RunTasks() {
-    // An empty vector costs no allocation, so an idle tick costs none.
-    std::vector<detail::QueuedTask> due;
-    {
-        std::lock_guard lock(state_->mutex);
-        due.swap(state_->tasks);
-    }
-    for (auto& task : due) {
-        if (!state_->HasFailed(task.owner)) {
-            detail::CallPlugin(*state_, task.owner, {"a task it queued"}, [&] { task.fn(task.game); });
-        }
-    }
-    const std::size_t ran = due.size();
-    due.clear();
-    ReleaseFailedPlugins();
-    return ran;
-}
-
-std::size_t Host::PendingTasks() const {
-    std::lock_guard lock(state_->mutex);
-    return state_->tasks.size();
-}
-
-const std::vector<CanvasCall>& Host::Frame(Vector2 size) {
-    thread_local detail::CanvasState canvas;
-    thread_local std::vector<std::shared_ptr<detail::DrawableEntry>> drawables;
-    canvas.size = size;
-    canvas.calls.clear();
-    std::lock_guard frame(state_->frameMutex);
-    const detail::FrameScope scope;
-    {
-        std::lock_guard lock(state_->mutex);
-        drawables.assign(state_->drawables.begin(), state_->drawables.end());
-    }
-    // A failed plugin is released on the game thread, which this may not be.
-    for (const auto& drawable : drawables) {
-        if (drawable->alive) {
-            detail::CallPlugin(*state_, drawable->owner, {"its drawable"},
-                               [&] { drawable->fn(detail::Handles::Canvas(canvas)); });
-        }
-    }
-    drawables.clear();
-    return canvas.calls;
-}
-
-void Host::SetDataFolder(const std::filesystem::path& folder) {
-    std::lock_guard lock(state_->mutex);
-    state_->dataFolder = folder;
-}
-
-std::filesystem::path Host::DataFolder() const {
-    std::lock_guard lock(state_->mutex);
-    return state_->dataFolder;
-}
-
-std::vector<std::string> Host::ConsoleLines(std::size_t first, std::size_t count) const {
-    return state_->console.Lines(first, count);
-}
-
-std::size_t Host::ConsoleLineCount() const { return state_->console.Count(); }
-
-std::size_t Host::FirstConsoleLine() const { return state_->console.First(); }
-
-void Host::ClearConsole() { state_->console.Clear(); }
-
-void Host::SetConsoleSink(std::function<void(std::string_view line)> sink) {
-    state_->console.SetSink(std::move(sink));
-}
-
-void Host::Log(const std::string& line) { state_->Log(line); }
-
-void Host::ExecuteConsoleLine(std::string_view line) {
-    const auto command = ParseConsoleLine(line);
-    if (!command) {
-        return;
-    }
-    CVarWrapper cvar = GetCvar(command->name);
-    if (!cvar) {
-        Log("Unknown command: " + command->name);
-        return;
-    }
-    if (command->value) {
-        cvar.setValue(*command->value);
-        ReleaseFailedPlugins();
-    } else {
-        Log(command->name + " = \"" + cvar.getStringValue() + "\"");
-    }
-}
-
-CVarWrapper Host::GetCvar(const std::string& name) { return state_->Find(name, 0); }
-
-CVarManagerWrapper Host::CVarManagerFor(std::uint64_t owner) {
-    return detail::Handles::CVarManager(*state_, owner);
-}
-
-GameWrapper Host::GameFor(std::uint64_t owner) { return detail::Handles::Game(*state_, owner); }
-
-std::vector<std::string> Host::CvarNames() const {
-    std::lock_guard lock(state_->mutex);
-    std::vector<std::string> names;
-    names.reserve(state_->cvars.size());
-    for (const auto& entry : state_->cvars) {
-        names.push_back(entry.first);
-    }
-    return names;
-}
-
-bool Host::RemoveCvar(const std::string& name) {
-    std::lock_guard lock(state_->mutex);
-    return state_->cvars.erase(name) > 0;
 }
 
 } // namespace pluginsdk::host

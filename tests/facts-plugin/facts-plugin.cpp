@@ -1,0 +1,90 @@
+// Another developer's plugin, built against the host's declarations: it uses what spinbeat-host
+// implements, and on command two members it cannot run, one it does not implement and one on a null
+// object.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "facts-sdk.h"
+
+namespace {
+
+constexpr const char* kInput = "Function TAGame.Car_TA.SetVehicleInput";
+
+class Facts final : public BakkesMod::Plugin::BakkesModPlugin {
+public:
+    void onLoad() override {
+        cvarManager->log("facts: loading");
+        cvarManager->registerNotifier(
+            "facts_ping",
+            [this](std::vector<std::string> words) {
+                std::string heard;
+                for (const auto& word : words) {
+                    heard += " " + word;
+                }
+                cvarManager->log("facts: heard" + heard);
+            },
+            "Says what it was given", 0);
+        cvarManager->executeCommand("facts_ping from onLoad");
+        gameWrapper->HookEvent(kInput, [this](std::string) { ++updates_; });
+        gameWrapper->HookEventWithCaller<CarWrapper>(
+            kInput, [this](CarWrapper car, void*, std::string) { roll_ = car.GetInput().Roll; });
+        gameWrapper->SetTimeout(
+            [this](GameWrapper*) {
+                cvarManager->log("facts: " + std::to_string(updates_) + " updates, roll " +
+                                 std::to_string(static_cast<int>(roll_)));
+            },
+            0.1F);
+        gameWrapper->RegisterDrawable([](CanvasWrapper canvas) {
+            canvas.SetPosition(Vector2F{5.0F, 6.5F});
+            canvas.SetColor(LinearColor(255, 255, 0, 255));
+            canvas.DrawString("facts", 2.0F, 2.0F);
+        });
+        cvarManager->registerNotifier(
+            "facts_unimplemented",
+            [this](std::vector<std::string>) {
+                cvarManager->log("facts: the owner is " + gameWrapper->GetLocalCar().GetOwnerName());
+            },
+            "", 0);
+        cvarManager->registerNotifier(
+            "facts_null",
+            [this](std::vector<std::string>) {
+                cvarManager->log("facts: game time " +
+                                 std::to_string(gameWrapper->GetCurrentGameState().GetGameTime()));
+            },
+            "", 0);
+        cvarManager->log("facts: loaded");
+    }
+
+private:
+    int updates_ = 0;
+    float roll_ = 0.0F;
+};
+
+std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> holder;
+
+} // namespace
+
+extern "C" {
+__declspec(dllexport) std::uintptr_t getPlugin() {
+    if (!holder) {
+        holder = std::make_shared<Facts>();
+    }
+    return reinterpret_cast<std::uintptr_t>(&holder);
+}
+__declspec(dllexport) void deleteMe() { holder.reset(); }
+
+// The loader's record: the host reads its first field as a 16-bit number.
+struct Record {
+    short apiBuildVersion;
+    const char* sourceFileName;
+    const char* className;
+    const char* pluginName;
+    const char* pluginVersion;
+    int pluginType;
+    std::uintptr_t (*create)();
+    void (*destroy)();
+};
+__declspec(dllexport) extern const Record exports = {95,    __FILE__, "Facts",    "Facts",
+                                                     "1.0", 1,        &getPlugin, &deleteMe};
+}

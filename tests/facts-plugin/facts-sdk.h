@@ -1,0 +1,149 @@
+// A plugin developer's view of the host's SDK, written from the facts of its interface and nothing of
+// ours: the few classes and members the plugin below uses, with the host's layouts and names.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#define HOST_API __declspec(dllimport)
+
+struct Vector2 {
+    int X, Y;
+};
+struct Vector2F {
+    float X, Y;
+};
+struct LinearColor {
+    float R, G, B, A;
+    LinearColor() = default;
+    LinearColor(float r, float g, float b, float a) : R(r), G(g), B(b), A(a) {}
+};
+struct ControllerInput {
+    float Throttle, Steer, Pitch, Yaw, Roll, DodgeForward, DodgeStrafe;
+    unsigned long Handbrake : 1, Jump : 1, ActivateBoost : 1, HoldingBoost : 1, Jumped : 1;
+};
+
+class CVarManagerWrapper {
+public:
+    HOST_API CVarManagerWrapper(const CVarManagerWrapper&);
+    HOST_API ~CVarManagerWrapper();
+    HOST_API void log(std::string text);
+    HOST_API void registerNotifier(std::string name, std::function<void(std::vector<std::string>)> notifier,
+                                   std::string description, unsigned char permissions);
+    HOST_API void executeCommand(std::string command, bool log = true);
+
+private:
+    void* impl_;
+};
+
+class ObjectWrapper {
+public:
+    HOST_API ObjectWrapper(std::uintptr_t mem);
+    std::uintptr_t memory_address;
+};
+class ActorWrapper : public ObjectWrapper {
+public:
+    HOST_API ActorWrapper(std::uintptr_t mem);
+    HOST_API ActorWrapper(const ActorWrapper&);
+    HOST_API ~ActorWrapper();
+    HOST_API bool IsNull();
+
+private:
+    void* actor_;
+};
+class RBActorWrapper : public ActorWrapper {
+public:
+    HOST_API RBActorWrapper(const RBActorWrapper&);
+    HOST_API ~RBActorWrapper();
+
+private:
+    void* rbActor_;
+};
+class VehicleWrapper : public RBActorWrapper {
+public:
+    HOST_API VehicleWrapper(const VehicleWrapper&);
+    HOST_API ~VehicleWrapper();
+
+private:
+    void* vehicle_;
+};
+class CarWrapper : public VehicleWrapper {
+public:
+    HOST_API CarWrapper(const CarWrapper&);
+    HOST_API ~CarWrapper();
+    HOST_API ControllerInput GetInput();
+    HOST_API std::string GetOwnerName();
+
+private:
+    void* car_;
+};
+class GameEventWrapper : public ActorWrapper {
+public:
+    HOST_API GameEventWrapper(const GameEventWrapper&);
+    HOST_API ~GameEventWrapper();
+
+private:
+    void* gameEvent_;
+};
+class TeamGameEventWrapper : public GameEventWrapper {
+public:
+    HOST_API TeamGameEventWrapper(const TeamGameEventWrapper&);
+    HOST_API ~TeamGameEventWrapper();
+
+private:
+    void* teamGameEvent_;
+};
+class ServerWrapper : public TeamGameEventWrapper {
+public:
+    HOST_API ServerWrapper(const ServerWrapper&);
+    HOST_API ~ServerWrapper();
+    HOST_API int GetGameTime();
+
+private:
+    void* server_;
+};
+static_assert(sizeof(CarWrapper) == 40 && sizeof(ServerWrapper) == 40 && sizeof(ControllerInput) == 32);
+
+class CanvasWrapper {
+public:
+    HOST_API CanvasWrapper(const CanvasWrapper&);
+    HOST_API ~CanvasWrapper();
+    HOST_API void SetPosition(Vector2F pos);
+    HOST_API void SetColor(LinearColor color);
+    HOST_API void DrawString(std::string text, float xScale, float yScale);
+
+private:
+    void* impl_;
+};
+
+class GameWrapper {
+public:
+    HOST_API GameWrapper(const GameWrapper&);
+    HOST_API ~GameWrapper();
+    HOST_API void HookEvent(std::string eventName, std::function<void(std::string eventName)> callback);
+    template <typename T, typename std::enable_if<std::is_base_of<ObjectWrapper, T>::value>::type* = nullptr>
+    HOST_API void
+    HookEventWithCaller(std::string eventName,
+                        std::function<void(T caller, void* params, std::string eventName)> callback);
+    HOST_API void SetTimeout(std::function<void(GameWrapper*)> task, float seconds);
+    HOST_API void RegisterDrawable(std::function<void(CanvasWrapper canvas)> callback);
+    HOST_API CarWrapper GetLocalCar();
+    HOST_API ServerWrapper GetCurrentGameState();
+
+private:
+    void* impl_;
+};
+
+namespace BakkesMod::Plugin {
+class __declspec(dllexport) BakkesModPlugin {
+public:
+    std::shared_ptr<CVarManagerWrapper> cvarManager;
+    std::shared_ptr<GameWrapper> gameWrapper;
+    virtual void onLoad() {}
+    virtual void onUnload() {}
+};
+} // namespace BakkesMod::Plugin
