@@ -116,17 +116,22 @@ void Picture::DrawGlyphs(PointF at, std::string_view text, Vector2F scale, Rgba 
                 continue;
             }
         }
-        if (y > static_cast<float>(height_)) {
+        if (y > static_cast<float>(height_) || (!wrap && x > static_cast<float>(width_))) {
             return;
         }
         const ImFontGlyph* glyph = host.font->FindGlyph(static_cast<ImWchar>(static_cast<unsigned char>(c)));
         if (glyph == nullptr) {
             continue;
         }
-        const int left = std::max(0, static_cast<int>(std::floor(x + glyph->X0 * sx)));
-        const int right = std::min(width_, static_cast<int>(std::ceil(x + glyph->X1 * sx)));
-        const int top = std::max(0, static_cast<int>(std::floor(y + glyph->Y0 * sy)));
-        const int bottom = std::min(height_, static_cast<int>(std::ceil(y + glyph->Y1 * sy)));
+        // In doubles, clamped to the picture before any of it becomes a pixel number: a pen may stand
+        // anywhere.
+        const auto edge = [](double value, int limit) {
+            return static_cast<int>(std::clamp(value, 0.0, static_cast<double>(limit)));
+        };
+        const int left = edge(std::floor(static_cast<double>(x) + glyph->X0 * sx), width_);
+        const int right = edge(std::ceil(static_cast<double>(x) + glyph->X1 * sx), width_);
+        const int top = edge(std::floor(static_cast<double>(y) + glyph->Y0 * sy), height_);
+        const int bottom = edge(std::ceil(static_cast<double>(y) + glyph->Y1 * sy), height_);
         for (int row = top; row < bottom; ++row) {
             const float v =
                 (static_cast<float>(row) + 0.5F - y - glyph->Y0 * sy) / ((glyph->Y1 - glyph->Y0) * sy);

@@ -182,4 +182,36 @@ TEST(HostPicture, CanvasCallsBlendOncePerPixelAndStayInsideThePicture) {
     EXPECT_EQ(picture.At(39, 5).r, 0);
 }
 
+TEST(HostPicture, TextFillsTheCellsTheSdkMeasuresItByAndStaysInsideThePicture) {
+    using pluginsdk::host::CanvasCall;
+    pluginsdk::host::Host host;
+    GameWrapper game = host.GameFor(1);
+    game.RegisterDrawable([](CanvasWrapper canvas) {
+        canvas.SetColor(LinearColor(255, 255, 255, 255));
+        canvas.SetPosition(Vector2{2, 2});
+        canvas.DrawString("MMMM");
+        // A second line far past the right edge, and one so large that it covers the whole picture.
+        canvas.SetPosition(Vector2F{1e30F, 20});
+        canvas.DrawString("M", 1e30F, 1e30F, true, true);
+    });
+    const std::vector<CanvasCall> calls = host.Frame({60, 40});
+    spinbeat_host::Picture picture(60, 40);
+    spinbeat_host::ReplayCanvas(picture, calls);
+    const Vector2F cells = CanvasWrapper(0).GetStringSize("MMMM");
+    int right = -1;
+    int bottom = -1;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 60; ++x) {
+            if (picture.At(x, y).r != 0) {
+                right = std::max(right, x);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    // The glyphs' ink lies inside the cells GetStringSize gives, and fills most of their width.
+    EXPECT_GT(right, 2 + static_cast<int>(cells.X * 0.75F));
+    EXPECT_LT(right, 2 + static_cast<int>(cells.X));
+    EXPECT_LT(bottom, 2 + static_cast<int>(cells.Y));
+}
+
 } // namespace
