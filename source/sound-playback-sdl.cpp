@@ -177,12 +177,29 @@ bool InitAudioLeavingSignalsAlone() {
     return up;
 }
 
-// No destructor of its own: at module unload it would run under the loader's lock, and shutting
+// Set under the device's lock once the output's buffers are gone while its device is still open; of
+// a trivial type, so that the audio thread may still read it then.
+bool outputGone = false;
+
+// Its destructor shuts nothing down: at module unload it runs under the loader's lock, and shutting
 // SDL's audio down there joins threads that may wait for that very lock (ALSA's hotplug thread
 // loads libraries). Release, called by onUnload and again by deleteMe, does it instead, and closes
 // the device, whose thread calls into this module to fill it, before the module can go.
 class AudioOutput {
 public:
+    AudioOutput() = default;
+    AudioOutput(const AudioOutput&) = delete;
+    AudioOutput& operator=(const AudioOutput&) = delete;
+    // A host that exits without unloading the module leaves the device open, and its thread filling
+    // it from buffers that go here: from now on it fills it with silence.
+    ~AudioOutput() {
+        if (device_ != 0) {
+            SDL_LockAudioDevice(device_);
+            outputGone = true;
+            SDL_UnlockAudioDevice(device_);
+        }
+    }
+
     void Play(const std::filesystem::path& file) {
         const std::int64_t handedOverNs = SteadyNs();
         // Unplugged, or the sound server went away: a stopped device never plays again.
@@ -263,6 +280,10 @@ private:
 
     // The audio thread's callback, under the device's lock.
     static void SDLCALL Fill(void* self, Uint8* stream, int length) {
+        if (outputGone) {
+            std::memset(stream, 0, static_cast<std::size_t>(length));
+            return;
+        }
         static_cast<AudioOutput*>(self)->Mix(stream, static_cast<std::size_t>(length));
     }
 
