@@ -1,9 +1,12 @@
 // Fuzzes the beat sound with arbitrary bytes as the data folder's timesup.wav, under SDL's wave
 // hints and without.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "pluginsdk/host/host.h"
 
@@ -19,7 +22,9 @@ struct Session {
         host.ExecuteConsoleLine("spinbeat_bpm -1");
         host.Tick();
     }
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / "spinbeat-beat-sound-fuzz";
+    // A folder of this process's own: fuzzers run side by side would play each other's files.
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("spinbeat-beat-sound-fuzz-" + std::to_string(getpid()));
     bool made = std::filesystem::create_directories(folder) || true;
     pluginsdk::host::Host host{folder};
 };
