@@ -15,12 +15,14 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "clock.h"
+#include "sound-file-bound.h"
 #include "sound-playback.h"
 
 namespace {
@@ -34,10 +36,13 @@ constexpr std::int64_t kNsPerSecond = 1'000'000'000;
 constexpr double kBufferNs = static_cast<double>(kBufferFrames) * kNsPerSecond / kSampleRate;
 // A failed open can take a tenth of a second on the game thread: never try on every beat.
 constexpr std::int64_t kRetryAfterNs = 3'000'000'000;
-// A beat sound is a click. Anything far bigger or longer is no beat sound, and loading it would
-// stall the game thread or exhaust its memory.
-constexpr std::uintmax_t kMaxFileBytes = 16U << 20U;
-constexpr Uint32 kMaxSeconds = 10;
+using sound_bound::kMaxFileBytes;
+using sound_bound::kMaxSeconds;
+using sound_bound::kPieceFrames;
+
+std::uint32_t Read16(const std::vector<Uint8>& bytes, std::size_t at) {
+    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8U;
+}
 
 std::uint32_t Read32(const std::vector<Uint8>& bytes, std::size_t at) {
     return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8U |
@@ -51,21 +56,43 @@ void Write32(std::vector<Uint8>& bytes, std::size_t at, std::uint32_t value) {
     }
 }
 
-// SDL allocates whatever a chunk header claims before it reads a byte: a damaged header of a
-// hundred-byte file can ask for gigabytes. No chunk may claim more than the file holds.
-void TrimChunksToFile(std::vector<Uint8>& bytes) {
-    if (bytes.size() < 12) {
-        return;
+bool IsTag(const std::vector<Uint8>& bytes, std::size_t at, const char (&tag)[5]) {
+    return std::memcmp(bytes.data() + at, tag, 4) == 0;
+}
+
+// SDL's wave loader reads the chunks after "RIFF", its length and "WAVE" (at 12), or after a bare
+// "WAVE" (at 4), each header 8 + length + (length & 1) bytes after the last, and its hints only end
+// that walk sooner or make it stricter. It allocates the length the first "data" chunk declares
+// before it reads a byte, and decodes by the first "fmt ". This is the same walk: it cuts every
+// declared length to what the file holds, and turns down the one format whose decoding could outgrow
+// sound_bound::kMaxDecodedPerByte. False: a file SDL would not play, or not within the bound.
+bool KeepWithinBound(std::vector<Uint8>& bytes) {
+    std::size_t at = 0;
+    if (bytes.size() >= 12 && IsTag(bytes, 0, "RIFF") && IsTag(bytes, 8, "WAVE")) {
+        at = 12;
+    } else if (bytes.size() >= 4 && IsTag(bytes, 0, "WAVE")) {
+        at = 4;
+    } else {
+        return false;
     }
-    const auto size = static_cast<std::uint32_t>(bytes.size());
-    Write32(bytes, 4, std::min(Read32(bytes, 4), size - 8));
-    std::size_t at = 12;
+    std::optional<std::size_t> format;
     while (at + 8 <= bytes.size()) {
-        const auto available = static_cast<std::uint32_t>(bytes.size() - at - 8);
-        const std::uint32_t length = std::min(Read32(bytes, at + 4), available);
+        const auto length =
+            std::min(Read32(bytes, at + 4), static_cast<std::uint32_t>(bytes.size() - at - 8));
         Write32(bytes, at + 4, length);
+        if (!format && IsTag(bytes, at, "fmt ")) {
+            // SDL decodes no format chunk shorter than that.
+            if (length < 16) {
+                return false;
+            }
+            format = at + 8;
+        }
         at += 8 + static_cast<std::size_t>(length) + (length & 1U);
     }
+    // SDL widens 24-bit samples to 32 bits by the block: blocks smaller than their 3 bytes a channel
+    // would make each byte of data up to 1020.
+    return !format || Read16(bytes, *format + 14) != 24 ||
+           Read16(bytes, *format + 12) >= 3 * Read16(bytes, *format + 2);
 }
 
 std::vector<Uint8> ReadSmallFile(const std::filesystem::path& file) {
@@ -150,12 +177,29 @@ bool InitAudioLeavingSignalsAlone() {
     return up;
 }
 
-// No destructor of its own: at module unload it would run under the loader's lock, and shutting
+// Set under the device's lock once the output's buffers are gone while its device is still open; of
+// a trivial type, so that the audio thread may still read it then.
+bool outputGone = false;
+
+// Its destructor shuts nothing down: at module unload it runs under the loader's lock, and shutting
 // SDL's audio down there joins threads that may wait for that very lock (ALSA's hotplug thread
 // loads libraries). Release, called by onUnload and again by deleteMe, does it instead, and closes
 // the device, whose thread calls into this module to fill it, before the module can go.
 class AudioOutput {
 public:
+    AudioOutput() = default;
+    AudioOutput(const AudioOutput&) = delete;
+    AudioOutput& operator=(const AudioOutput&) = delete;
+    // A host that exits without unloading the module leaves the device open, and its thread filling
+    // it from buffers that go here: from now on it fills it with silence.
+    ~AudioOutput() {
+        if (device_ != 0) {
+            SDL_LockAudioDevice(device_);
+            outputGone = true;
+            SDL_UnlockAudioDevice(device_);
+        }
+    }
+
     void Play(const std::filesystem::path& file) {
         const std::int64_t handedOverNs = SteadyNs();
         // Unplugged, or the sound server went away: a stopped device never plays again.
@@ -236,6 +280,10 @@ private:
 
     // The audio thread's callback, under the device's lock.
     static void SDLCALL Fill(void* self, Uint8* stream, int length) {
+        if (outputGone) {
+            std::memset(stream, 0, static_cast<std::size_t>(length));
+            return;
+        }
         static_cast<AudioOutput*>(self)->Mix(stream, static_cast<std::size_t>(length));
     }
 
@@ -268,42 +316,60 @@ private:
         playingAt_ += take;
     }
 
-    // The file's samples in the device's format; empty when it is no wave file SDL can read.
+    // The file's samples in the device's format; empty when it is no wave file SDL can read, or one
+    // whose sound is longer than kMaxSeconds.
     static std::vector<Uint8> LoadConverted(const std::filesystem::path& file) {
-        std::vector<Uint8> bytes = ReadSmallFile(file);
-        if (bytes.empty()) {
-            return {};
-        }
-        TrimChunksToFile(bytes);
         SDL_AudioSpec spec{};
-        Uint8* data = nullptr;
         Uint32 length = 0;
-        if (SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1, &spec, &data,
-                           &length) == nullptr) {
+        const std::unique_ptr<Uint8, decltype(&SDL_FreeWAV)> wav(LoadWave(file, spec, length), &SDL_FreeWAV);
+        if (!wav) {
             return {};
         }
-        const std::unique_ptr<Uint8, decltype(&SDL_FreeWAV)> wav(data, &SDL_FreeWAV);
         // Rates and layouts no recording uses only reach corners of the converter that nobody plays.
         if (spec.freq < 1000 || spec.freq > 384000 || spec.channels < 1 || spec.channels > 8) {
             return {};
         }
-        // Converting to the device's rate scales the sound's size by the ratio of the rates.
-        const Uint32 bytesPerSecond =
-            static_cast<Uint32>(spec.freq) * spec.channels * SDL_AUDIO_BITSIZE(spec.format) / 8;
-        if (bytesPerSecond == 0 || length / bytesPerSecond > kMaxSeconds) {
+        // Converted to the device's rate, a sound grows by the ratio of the rates: none may be too long.
+        const Uint32 frameBytes = spec.channels * SDL_AUDIO_BITSIZE(spec.format) / 8U;
+        if (frameBytes == 0 ||
+            length / frameBytes > std::uint64_t{kMaxSeconds} * static_cast<Uint32>(spec.freq)) {
             return {};
         }
         const std::unique_ptr<SDL_AudioStream, decltype(&SDL_FreeAudioStream)> stream(
             SDL_NewAudioStream(spec.format, spec.channels, spec.freq, kSampleFormat, kChannels, kSampleRate),
             &SDL_FreeAudioStream);
-        if (!stream || SDL_AudioStreamPut(stream.get(), data, static_cast<int>(length)) != 0 ||
-            SDL_AudioStreamFlush(stream.get()) != 0) {
+        if (!stream) {
+            return {};
+        }
+        // The converter's work buffer grows with what it is given at once: a piece at a time, each a
+        // whole number of the device's frames, or the resampler would shift each by a part of one.
+        const auto unit = static_cast<Uint32>(spec.freq / std::gcd(spec.freq, kSampleRate));
+        const auto piece = static_cast<Uint32>((kPieceFrames + unit - 1) / unit * unit * frameBytes);
+        for (Uint32 at = 0; at < length; at += piece) {
+            if (SDL_AudioStreamPut(stream.get(), wav.get() + at,
+                                   static_cast<int>(std::min(piece, length - at))) != 0) {
+                return {};
+            }
+        }
+        if (SDL_AudioStreamFlush(stream.get()) != 0) {
             return {};
         }
         std::vector<Uint8> samples(static_cast<std::size_t>(SDL_AudioStreamAvailable(stream.get())));
         const int got = SDL_AudioStreamGet(stream.get(), samples.data(), static_cast<int>(samples.size()));
         samples.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
         return samples;
+    }
+
+    // The file decoded by SDL, or null. The file's own bytes go as soon as SDL has read them.
+    static Uint8* LoadWave(const std::filesystem::path& file, SDL_AudioSpec& spec, Uint32& length) {
+        std::vector<Uint8> bytes = ReadSmallFile(file);
+        Uint8* data = nullptr;
+        if (bytes.empty() || !KeepWithinBound(bytes) ||
+            SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1, &spec, &data,
+                           &length) == nullptr) {
+            return nullptr;
+        }
+        return data;
     }
 
     SDL_AudioDeviceID device_ = 0;
