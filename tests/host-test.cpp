@@ -158,12 +158,18 @@ TEST(HostOptions, BadValuesAndOptionsOfTheOtherModeAreRefusedWithTheirReason) {
         {{"--headless", "--script", "s", "--out", "o", "--screenshot", "x.png"},
          "--screenshot is for the window"},
         {{"--out", "o"}, "--script and --out belong to --headless"},
+        {{"--module", ""}, "--module: needs a name, not an empty one"},
+        {{"--headless", "--script", "s", "--out", ""}, "--out: needs a name"},
+        {{"a\nb"}, "unknown argument a?b"},
     };
     for (const auto& [args, message] : bad) {
         const auto parsed = spinbeat_host::ParseOptions(args, "/prog", {});
         ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << args.front();
         EXPECT_TRUE(std::get<std::string>(parsed).starts_with(message)) << std::get<std::string>(parsed);
     }
+
+    const auto longArgument = spinbeat_host::ParseOptions({{std::string(100'000, 'a')}}, "/prog", {});
+    EXPECT_EQ(std::get<std::string>(longArgument), "unknown argument " + std::string(80, 'a') + "...");
 
     // The program says why and how it is used, and runs nothing.
     const auto run = spinbeat_test::RunProgram({SPINBEAT_HOST_PATH, "--roll", "7"});
