@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "fuzz-flags.h"
 #include "pluginsdk/host/host.h"
 
 namespace {
@@ -18,6 +19,13 @@ struct Session {
 };
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    // One console line, up to past the 16 kB the console keeps of a line. The console's history holds
+    // at most about 1.3 MB, and a line is copied a few times: a much larger allocation is a fault.
+    spinbeat_fuzz::PrependFlags(argc, argv, {"-max_len=20000", "-malloc_limit_mb=16"});
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Session* session = new Session();

@@ -8,7 +8,6 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -157,16 +156,6 @@ private:
     std::vector<std::unique_ptr<Job>> jobs_;
 };
 
-std::optional<std::string> ReadFile(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 } // namespace
 
 std::string FormatMs(double ms, int decimals) {
@@ -179,14 +168,9 @@ std::string FormatMs(double ms, int decimals) {
 
 int RunHeadless(const Options& options) {
     // The whole script is checked before anything runs or any file is made.
-    const auto text = ReadFile(options.script);
-    if (!text) {
-        std::cerr << "spinbeat-host: cannot read the script " << options.script.string() << "\n";
-        return 2;
-    }
-    auto parsed = ParseScript(*text);
+    auto parsed = LoadScript(options.script);
     if (const auto* error = std::get_if<std::string>(&parsed)) {
-        std::cerr << "spinbeat-host: " << options.script.string() << ": " << *error << "\n";
+        std::cerr << "spinbeat-host: " << *error << "\n";
         return 2;
     }
     const auto commands = std::get<std::vector<ScriptCommand>>(std::move(parsed));

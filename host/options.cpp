@@ -3,7 +3,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "host-platform.h"
@@ -32,6 +34,25 @@ std::optional<Vector2> ParseSize(std::string_view text) {
 // A value CLI11 has read and spinbeat-host refuses: the message is shown as it is.
 [[noreturn]] void Refuse(const std::string& message) { throw CLI::ValidationError(message); }
 
+// An empty name is the program itself to the module loader, the working folder to a path, and no
+// file at all to a stream: never what a player meant.
+CLI::Option* Named(CLI::Option* option) {
+    return option->check(CLI::Validator(
+        [](const std::string& text) {
+            return text.empty() ? std::string("needs a name, not an empty one") : "";
+        },
+        ""));
+}
+
+// An argument as a message shows it: on one line, and at most one line long.
+std::string Shown(std::string_view argument) {
+    constexpr std::size_t kMaxShown = 80;
+    std::string shown(argument.substr(0, kMaxShown));
+    std::replace_if(
+        shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, '?');
+    return argument.size() > kMaxShown ? shown + "..." : shown;
+}
+
 // Every option of both modes. CLI11 writes `options` as it reads the command line; `headless` says
 // whether --headless was given.
 void Describe(CLI::App& app, Options& options, bool& headless) {
@@ -40,14 +61,14 @@ void Describe(CLI::App& app, Options& options, bool& headless) {
     // As given last, like most programs' options.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
-    app.add_option("--module", options.module,
-                   std::string("plugin module (default: the built ") + ModuleFileName() + ")")
+    Named(app.add_option("--module", options.module,
+                         std::string("plugin module (default: the built ") + ModuleFileName() + ")"))
         ->type_name("PATH");
-    app.add_option("--data", options.data, "data folder handed to the plugin (default: the built one)")
+    Named(app.add_option("--data", options.data, "data folder handed to the plugin (default: the built one)"))
         ->type_name("DIR");
-    app.add_option_function<std::string>(
-           "--config", [&](const std::string& file) { options.config = file; },
-           "configuration file, loaded after the plugin starts and saved at exit")
+    Named(app.add_option_function<std::string>(
+              "--config", [&](const std::string& file) { options.config = file; },
+              "configuration file, loaded after the plugin starts and saved at exit"))
         ->type_name("FILE");
     app.add_flag_callback(
         "--no-freeplay", [&] { options.freeplay = false; }, "start outside free play");
@@ -77,9 +98,9 @@ void Describe(CLI::App& app, Options& options, bool& headless) {
            "roll held from the start, -1.0 to 1.0 (default 0)")
         ->type_name("R")
         ->group(window);
-    app.add_option_function<std::string>(
-           "--screenshot", [&](const std::string& file) { options.screenshot = file; },
-           "write a PNG of the window after --frames N frames, then exit")
+    Named(app.add_option_function<std::string>(
+              "--screenshot", [&](const std::string& file) { options.screenshot = file; },
+              "write a PNG of the window after --frames N frames, then exit"))
         ->type_name("FILE")
         ->group(window);
     app.add_option_function<std::string>(
@@ -108,8 +129,10 @@ void Describe(CLI::App& app, Options& options, bool& headless) {
     const std::string script = "Headless";
     app.add_flag("--headless", headless, "run a scripted session without a window; needs --script and --out")
         ->group(script);
-    app.add_option("--script", options.script, "the session script")->type_name("FILE")->group(script);
-    app.add_option("--out", options.out, "folder for the session's outputs")->type_name("DIR")->group(script);
+    Named(app.add_option("--script", options.script, "the session script"))->type_name("FILE")->group(script);
+    Named(app.add_option("--out", options.out, "folder for the session's outputs"))
+        ->type_name("DIR")
+        ->group(script);
 }
 
 } // namespace
@@ -144,7 +167,8 @@ std::variant<Options, std::string> ParseOptions(std::span<const std::string> arg
         return std::string(error.what());
     }
     if (const auto extra = app.remaining(); !extra.empty()) {
-        return (extra.front().starts_with("-") ? "unknown option " : "unknown argument ") + extra.front();
+        return (extra.front().starts_with("-") ? "unknown option " : "unknown argument ") +
+               Shown(extra.front());
     }
 
     if (options.mode == Options::Mode::Imports) {

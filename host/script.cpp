@@ -2,7 +2,11 @@
 #include "script.h"
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
+#include <fstream>
 #include <optional>
+#include <system_error>
 
 #include "parse-number.h"
 #include "pluginsdk/host/host.h"
@@ -110,6 +114,10 @@ std::variant<std::vector<ScriptCommand>, std::string> ParseScript(std::string_vi
         std::string_view line = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         ++lineNumber;
+        if (line.size() > kMaxScriptLineBytes) {
+            return "line " + std::to_string(lineNumber) + ": longer than " +
+                   std::to_string(kMaxScriptLineBytes) + " bytes";
+        }
         line = TrimSpace(line);
         if (line.empty() || line.front() == '#') {
             continue;
@@ -120,10 +128,10 @@ std::variant<std::vector<ScriptCommand>, std::string> ParseScript(std::string_vi
         std::string_view rest = line;
         const std::string_view time = NextWord(rest);
         const auto ms = ParseInteger(time);
-        if (!ms || *ms < 0) {
+        if (!ms || *ms < 0 || *ms > kMaxScriptMs) {
             // Built by appending: GCC 12 warns wrongly about a one-character literal + std::string.
-            return fail(
-                std::string("'").append(time).append("' is no time in ms; lines read <ms> <command> [args]"));
+            return fail(std::string("'").append(time).append(
+                "' is no time in ms from 0 to a day; lines read <ms> <command> [args]"));
         }
         if (!commands.empty() && *ms < commands.back().ms) {
             return fail("time goes back from " + std::to_string(commands.back().ms) + " ms");
@@ -141,6 +149,41 @@ std::variant<std::vector<ScriptCommand>, std::string> ParseScript(std::string_vi
         commands.push_back(std::move(command));
     }
     return commands;
+}
+
+std::variant<std::vector<ScriptCommand>, std::string> LoadScript(const std::filesystem::path& file) {
+    const std::string name = file.string();
+    std::error_code error;
+    if (std::filesystem::is_directory(file, error)) {
+        return "cannot read the script " + name + ": it is a folder";
+    }
+    errno = 0;
+    std::ifstream in(file, std::ios::binary);
+    if (!in.is_open()) {
+        return "cannot read the script " + name + ": " +
+               std::generic_category().message(errno != 0 ? errno : EIO);
+    }
+    // Read in pieces up to one byte past the limit, so that a larger file shows without being read.
+    std::string text;
+    std::array<char, std::size_t{64} << 10> chunk{};
+    while (text.size() <= kMaxScriptBytes && in) {
+        const auto wanted = std::min<std::uintmax_t>(chunk.size(), kMaxScriptBytes + 1 - text.size());
+        in.read(chunk.data(), static_cast<std::streamsize>(wanted));
+        text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad()) {
+        return "cannot read the script " + name + ": " +
+               std::generic_category().message(errno != 0 ? errno : EIO);
+    }
+    if (text.size() > kMaxScriptBytes) {
+        return "the script " + name + " is larger than " + std::to_string(kMaxScriptBytes) +
+               " bytes, the most a session script may hold";
+    }
+    auto parsed = ParseScript(text);
+    if (auto* message = std::get_if<std::string>(&parsed)) {
+        *message = name + ": " + *message;
+    }
+    return parsed;
 }
 
 } // namespace spinbeat_host

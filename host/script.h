@@ -1,7 +1,9 @@
 // The headless session script: `<ms> <command> [args]` per line, checked whole before it runs.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -25,7 +27,17 @@ struct ScriptCommand {
     Vector2 size;
 };
 
+// A script is commands a person wrote or a program made for one session: tens of thousands of lines
+// fit in 1 MiB, and a larger file is not read into memory.
+inline constexpr std::uintmax_t kMaxScriptBytes = std::uintmax_t{1} << 20;
+// Longer than any command, console line included, that a player types.
+inline constexpr std::size_t kMaxScriptLineBytes = 4096;
+// A session runs on the real clock: a time past a day is a mistyped number, not a plan.
+inline constexpr std::int64_t kMaxScriptMs = 24LL * 60 * 60 * 1000;
+
 // The commands in order, or a message that names the first bad line.
 std::variant<std::vector<ScriptCommand>, std::string> ParseScript(std::string_view text);
+// Reads the file, up to kMaxScriptBytes, and parses it; the message names the file.
+std::variant<std::vector<ScriptCommand>, std::string> LoadScript(const std::filesystem::path& file);
 
 } // namespace spinbeat_host

@@ -266,12 +266,14 @@ TEST(HostSession, ConfigurationOfOneRunIsAppliedThroughTheSettersOfTheNext) {
     ExpectBarOutlineAt(bottom, 548, 1060);
     EXPECT_TRUE(IsSky(bottom.At(600, 10)));
     const auto console = ReadLines(second.out / "console.log");
-    const std::string report = "Config " + config.string() + " line 6 is malformed and was skipped";
+    const std::string report = "Config " + config.string() + " line 6 is malformed, so it was not applied";
     EXPECT_EQ(std::count_if(console.begin(), console.end(),
                             [&](const std::string& line) { return line.starts_with(report); }),
               1)
         << ReadText(second.out / "console.log");
     EXPECT_NE(ReadText(config).find("spinbeat_barVerticalPosition \"1\"\n"), std::string::npos);
+    EXPECT_NE(ReadText(config).find("\nspinbeat_playSoundOnBeat \"0\n"), std::string::npos)
+        << "kept as it was";
 }
 
 // Also run by scripts/test on the plugin built alone against an installed SDK

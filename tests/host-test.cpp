@@ -69,12 +69,34 @@ TEST(HostScript, ReadsEveryCommandAndNamesTheFirstBadLine) {
         {"0 snapshot ../x\n", "line 1: snapshot needs one name"},
         {"0 snapshot a b\n", "line 1: snapshot needs one name"},
         {"0 playtest now\n", "line 1: playtest takes no arguments"},
+        {"86400001 quit\n", "line 1: '86400001' is no time in ms from 0 to a day"},
+        {"0 quit\n#" + std::string(spinbeat_host::kMaxScriptLineBytes, ' ') + "\n",
+         "line 2: longer than 4096 bytes"},
     };
     for (const auto& [script, message] : bad) {
         const auto parsed = ParseScript(script);
         ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << script;
         EXPECT_TRUE(std::get<std::string>(parsed).starts_with(message)) << std::get<std::string>(parsed);
     }
+}
+
+TEST(HostScript, AFileIsReadOnlyUpToItsLimitAndEveryRefusalNamesIt) {
+    using spinbeat_host::LoadScript;
+    TempDir dir;
+    const auto script = dir.path() / "s.txt";
+    const auto message = [](const auto& parsed) {
+        return std::holds_alternative<std::string>(parsed) ? std::get<std::string>(parsed) : "commands";
+    };
+    std::ofstream(script) << std::string(spinbeat_host::kMaxScriptBytes - 7, '\n') << "0 quit\n";
+    EXPECT_EQ(message(LoadScript(script)), "commands");
+    std::ofstream(script, std::ios::app) << "\n";
+    EXPECT_EQ(message(LoadScript(script)),
+              "the script " + script.string() +
+                  " is larger than 1048576 bytes, the most a session script may hold");
+    EXPECT_EQ(message(LoadScript(dir.path())),
+              "cannot read the script " + dir.path().string() + ": it is a folder");
+    EXPECT_EQ(message(LoadScript(dir.path() / "none")),
+              "cannot read the script " + (dir.path() / "none").string() + ": No such file or directory");
 }
 
 // ---------------------------------------------------------------------------
@@ -136,12 +158,18 @@ TEST(HostOptions, BadValuesAndOptionsOfTheOtherModeAreRefusedWithTheirReason) {
         {{"--headless", "--script", "s", "--out", "o", "--screenshot", "x.png"},
          "--screenshot is for the window"},
         {{"--out", "o"}, "--script and --out belong to --headless"},
+        {{"--module", ""}, "--module: needs a name, not an empty one"},
+        {{"--headless", "--script", "s", "--out", ""}, "--out: needs a name"},
+        {{"a\nb"}, "unknown argument a?b"},
     };
     for (const auto& [args, message] : bad) {
         const auto parsed = spinbeat_host::ParseOptions(args, "/prog", {});
         ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << args.front();
         EXPECT_TRUE(std::get<std::string>(parsed).starts_with(message)) << std::get<std::string>(parsed);
     }
+
+    const auto longArgument = spinbeat_host::ParseOptions({{std::string(100'000, 'a')}}, "/prog", {});
+    EXPECT_EQ(std::get<std::string>(longArgument), "unknown argument " + std::string(80, 'a') + "...");
 
     // The program says why and how it is used, and runs nothing.
     const auto run = spinbeat_test::RunProgram({SPINBEAT_HOST_PATH, "--roll", "7"});

@@ -53,9 +53,10 @@ TEST(HostConfig, SavedValuesComeBackThroughTheSettersOfTheNextRun) {
     EXPECT_EQ(second.GetCvar("test_session").getStringValue(), "0");
 }
 
-TEST(HostConfig, MalformedLinesAreReportedAndSkippedAndUnknownOnesKept) {
+TEST(HostConfig, MalformedAndOverlongLinesAreReportedNotAppliedAndKeptAndUnknownOnesKept) {
     TempDir dir;
     const auto file = dir.path() / "host.cfg";
+    const std::string overlong = "test_speed \"" + std::string(Host::kMaxConfigLineBytes, '1') + "\"";
     WriteText(file, "# a comment\n"
                     "test_speed\n"
                     "test_speed \"7\n"
@@ -63,7 +64,8 @@ TEST(HostConfig, MalformedLinesAreReportedAndSkippedAndUnknownOnesKept) {
                     "\n"
                     "test_pos 2\n"
                     "other_plugin_value \"on\"\n"
-                    "test_speed 9\n");
+                    "test_speed 9\n" +
+                        overlong + "\n");
     Host host;
     CVarManagerWrapper cvars = host.CVarManagerFor(1);
     cvars.registerCvar("test_speed", "54");
@@ -72,18 +74,29 @@ TEST(HostConfig, MalformedLinesAreReportedAndSkippedAndUnknownOnesKept) {
 
     EXPECT_EQ(host.GetCvar("test_speed").getIntValue(), 9);
     EXPECT_EQ(host.GetCvar("test_pos").getFloatValue(), 1.0F) << "bounds hold for loaded values too";
-    const auto lines = host.ConsoleLines();
-    ASSERT_EQ(lines.size(), 3U);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        EXPECT_EQ(lines[i].rfind("Config " + file.string() + " line " + std::to_string(i + 2) +
-                                     " is malformed and was skipped: ",
-                                 0),
-                  0U)
-            << lines[i];
-    }
+    const auto where = "Config " + file.string() + " line ";
+    const std::vector<std::string> reports = {
+        where + "2 is malformed, so it was not applied; it is kept as it is: test_speed",
+        where + "3 is malformed, so it was not applied; it is kept as it is: test_speed \"7",
+        where + "4 is malformed, so it was not applied; it is kept as it is: test_speed 8\"",
+        where +
+            "9 is longer than the 4096 bytes of a setting line, so it was not applied; it is kept as it is"};
+    EXPECT_EQ(host.ConsoleLines(), reports);
 
-    // The unknown line survives a save, and gives way once a plugin registers its variable.
+    // The unknown line survives a save, and gives way once a plugin registers its variable; the lines
+    // not applied are written back as they were, and read as before the next time.
     ASSERT_FALSE(host.SaveConfig(file));
+    EXPECT_TRUE(ReadText(file).ends_with("test_speed \"9\"\n"
+                                         "// Lines this host could not apply, kept as they were:\n"
+                                         "test_speed\ntest_speed \"7\ntest_speed 8\"\n" +
+                                         overlong + "\n"));
+    host.ClearConsole();
+    ASSERT_FALSE(host.LoadConfig(file));
+    // Now lines 6 to 9, after the settings.
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        EXPECT_EQ(host.ConsoleLines().at(i),
+                  where + std::to_string(i + 6) + reports[i].substr(where.size() + 1));
+    }
     EXPECT_NE(ReadText(file).find("other_plugin_value \"on\"\n"), std::string::npos);
     cvars.registerCvar("other_plugin_value", "off");
     ASSERT_FALSE(host.SaveConfig(file));
@@ -98,6 +111,35 @@ TEST(HostConfig, ReportsFilesItCannotReadOrWrite) {
     WriteText(dir.path() / "file", "");
     EXPECT_TRUE(host.SaveConfig(dir.path() / "file" / "host.cfg"));
     EXPECT_TRUE(host.ConsoleLines().empty());
+}
+
+// Too much to read or to write back is said, and the player's file is never lost for it.
+TEST(HostConfig, AFileTooLargeIsNotAppliedAndKeptAsABackupWhenTheSettingsAreSaved) {
+    TempDir dir;
+    const auto file = dir.path() / "host.cfg";
+    const std::string huge = "test_speed 7\n" + std::string(Host::kMaxConfigBytes, '#');
+    WriteText(file, huge);
+    Host host;
+    CVarManagerWrapper cvars = host.CVarManagerFor(1);
+    cvars.registerCvar("test_speed", "54");
+    cvars.registerCvar("test_long", "").setValue(std::string(Host::kMaxConfigLineBytes, 'x'));
+    EXPECT_TRUE(host.LoadConfig(file));
+    EXPECT_EQ(host.GetCvar("test_speed").getIntValue(), 54);
+
+    ASSERT_FALSE(host.SaveConfig(file));
+    EXPECT_EQ(ReadText(file.string() + ".bak"), huge);
+    EXPECT_EQ(ReadText(file),
+              "// Saved console variables, one NAME \"VALUE\" per line.\ntest_speed \"54\"\n");
+    const std::string config = "Config " + file.string();
+    EXPECT_EQ(host.ConsoleLines(),
+              (std::vector<std::string>{
+                  config + " is larger than 1048576 bytes, the most this host reads: none of it was applied",
+                  config + ": test_long was not saved: its value is not one line of at most 4096 bytes",
+                  config + " could not be read whole, so it is kept as " + file.string() + ".bak"}));
+    // Read whole this time: the next save replaces the file and leaves the backup alone.
+    ASSERT_FALSE(host.LoadConfig(file));
+    ASSERT_FALSE(host.SaveConfig(file));
+    EXPECT_EQ(ReadText(file.string() + ".bak"), huge);
 }
 
 } // namespace

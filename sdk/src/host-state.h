@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -178,6 +179,10 @@ struct HostState {
     ConsoleHistory console;
     // Configuration lines for variables nobody has registered, written back by SaveConfig.
     std::map<std::string, std::string, std::less<>> keptConfig;
+    // Lines of the last configuration file that were not applied, written back as they were.
+    std::vector<std::string> keptConfigLines;
+    // A configuration file that could not be read whole, which SaveConfig must not simply replace.
+    std::optional<std::filesystem::path> unreadConfig;
     std::uint64_t nextOwner = 1;
 
     // Held while drawables run, so that removing a drawable waits for a frame in progress.

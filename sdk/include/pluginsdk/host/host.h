@@ -310,16 +310,26 @@ public:
     void FailService(std::string_view service, bool fail = true);
 
     // --- configuration -------------------------------------------------------
+    // Every setting of a dozen plugins takes a few kB: a larger file is no configuration a host
+    // wrote or a player typed, and is not read into memory.
+    static constexpr std::uintmax_t kMaxConfigBytes = std::uintmax_t{1} << 20;
+    // Linux's PATH_MAX: room for any path or list a setting holds; a longer line is damage.
+    static constexpr std::size_t kMaxConfigLineBytes = 4096;
     // Applies a configuration file, one `NAME VALUE` line per variable, through each variable's
     // setter so that its change callbacks run: call it once the plugins' onLoad has registered their
     // variables. A line naming no variable is kept for SaveConfig, since its plugin may simply not
-    // be loaded this time. A malformed line is reported on the console and skipped. A missing file
-    // applies nothing and is no error: the first run has none. Returns the error of opening or
-    // reading the file; compare it with false, not with an errc, since a Windows build's DLL has
-    // error categories of its own.
+    // be loaded this time. A malformed line, or one longer than kMaxConfigLineBytes, is reported on
+    // the console with its number, not applied, and kept as it is for SaveConfig. A file larger than
+    // kMaxConfigBytes is reported and not applied at all. A missing file applies nothing and is no
+    // error: the first run has none. Returns the error of opening or reading the file (too large
+    // included); compare it with false, not with an errc, since a Windows build's DLL has error
+    // categories of its own.
     std::error_code LoadConfig(const std::filesystem::path& file);
-    // Writes `NAME "VALUE"` for every variable registered with save-to-config, and the kept lines of
-    // LoadConfig, through a temporary file so that a failed write never leaves half a file.
+    // Writes `NAME "VALUE"` for every variable registered with save-to-config, the kept lines of
+    // LoadConfig, and then the lines it kept as they were, through a temporary file so that a failed
+    // write never leaves half a file. A value that would not read back as one line is left out and
+    // reported. A file LoadConfig could not read whole is first kept beside it as FILE.bak; a file
+    // that would be larger than kMaxConfigBytes is not written.
     std::error_code SaveConfig(const std::filesystem::path& file) const;
 
     detail::HostState& State() { return *state_; }
