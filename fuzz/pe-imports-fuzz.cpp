@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
-    if (imports.names.size() > pluginsdk::detail::kMaxImportNames || bytes > pluginsdk::detail::kMaxImportNameBytes ||
+    if (imports.names.size() > pluginsdk::detail::kMaxImportNames ||
+        bytes > pluginsdk::detail::kMaxImportNameBytes ||
         (!imports.error.empty() && !imports.names.empty())) {
         std::abort();
     }
