@@ -210,8 +210,9 @@ std::string DescribeSdkImports(const std::string& plugin, const SdkImports& impo
     if (imports.unimplemented.empty()) {
         return line + "spinbeat-host implements all of them";
     }
-    line += "spinbeat-host implements " + std::to_string(imports.names - imports.unimplemented.size()) +
-            ", not these " + std::to_string(imports.unimplemented.size()) + ":";
+    const std::size_t missing = imports.unimplemented.size();
+    line += "spinbeat-host implements " + std::to_string(imports.names - missing) +
+            (missing == 1 ? ", not this one:" : ", not these " + std::to_string(missing) + ":");
     for (std::size_t i = 0; i < imports.unimplemented.size(); ++i) {
         line += (i == 0 ? " " : "; ") + imports.unimplemented[i];
     }

@@ -11,9 +11,6 @@
 
 #define HOST_API __declspec(dllimport)
 
-struct Vector2 {
-    int X, Y;
-};
 struct Vector2F {
     float X, Y;
 };
@@ -27,10 +24,9 @@ struct ControllerInput {
     unsigned long Handbrake : 1, Jump : 1, ActivateBoost : 1, HoldingBoost : 1, Jumped : 1;
 };
 
+// Held through the host's shared pointers only: the plugin never copies or releases one itself.
 class CVarManagerWrapper {
 public:
-    HOST_API CVarManagerWrapper(const CVarManagerWrapper&);
-    HOST_API ~CVarManagerWrapper();
     HOST_API void log(std::string text);
     HOST_API void registerNotifier(std::string name, std::function<void(std::vector<std::string>)> notifier,
                                    std::string description, unsigned char permissions);
@@ -40,35 +36,21 @@ private:
     void* impl_;
 };
 
+// The car's chain, each class a pointer more; the plugin calls members of the car alone.
 class ObjectWrapper {
 public:
-    HOST_API ObjectWrapper(std::uintptr_t mem);
     std::uintptr_t memory_address;
 };
 class ActorWrapper : public ObjectWrapper {
-public:
-    HOST_API ActorWrapper(std::uintptr_t mem);
-    HOST_API ActorWrapper(const ActorWrapper&);
-    HOST_API ~ActorWrapper();
-    HOST_API bool IsNull();
-
-private:
+protected:
     void* actor_;
 };
 class RBActorWrapper : public ActorWrapper {
-public:
-    HOST_API RBActorWrapper(const RBActorWrapper&);
-    HOST_API ~RBActorWrapper();
-
-private:
+protected:
     void* rbActor_;
 };
 class VehicleWrapper : public RBActorWrapper {
-public:
-    HOST_API VehicleWrapper(const VehicleWrapper&);
-    HOST_API ~VehicleWrapper();
-
-private:
+protected:
     void* vehicle_;
 };
 class CarWrapper : public VehicleWrapper {
@@ -81,32 +63,7 @@ public:
 private:
     void* car_;
 };
-class GameEventWrapper : public ActorWrapper {
-public:
-    HOST_API GameEventWrapper(const GameEventWrapper&);
-    HOST_API ~GameEventWrapper();
-
-private:
-    void* gameEvent_;
-};
-class TeamGameEventWrapper : public GameEventWrapper {
-public:
-    HOST_API TeamGameEventWrapper(const TeamGameEventWrapper&);
-    HOST_API ~TeamGameEventWrapper();
-
-private:
-    void* teamGameEvent_;
-};
-class ServerWrapper : public TeamGameEventWrapper {
-public:
-    HOST_API ServerWrapper(const ServerWrapper&);
-    HOST_API ~ServerWrapper();
-    HOST_API int GetGameTime();
-
-private:
-    void* server_;
-};
-static_assert(sizeof(CarWrapper) == 40 && sizeof(ServerWrapper) == 40 && sizeof(ControllerInput) == 32);
+static_assert(sizeof(CarWrapper) == 40 && sizeof(ControllerInput) == 32);
 
 class CanvasWrapper {
 public:
@@ -122,8 +79,6 @@ private:
 
 class GameWrapper {
 public:
-    HOST_API GameWrapper(const GameWrapper&);
-    HOST_API ~GameWrapper();
     HOST_API void HookEvent(std::string eventName, std::function<void(std::string eventName)> callback);
     template <typename T, typename std::enable_if<std::is_base_of<ObjectWrapper, T>::value>::type* = nullptr>
     HOST_API void
@@ -132,7 +87,6 @@ public:
     HOST_API void SetTimeout(std::function<void(GameWrapper*)> task, float seconds);
     HOST_API void RegisterDrawable(std::function<void(CanvasWrapper canvas)> callback);
     HOST_API CarWrapper GetLocalCar();
-    HOST_API ServerWrapper GetCurrentGameState();
 
 private:
     void* impl_;
