@@ -228,12 +228,10 @@ TEST(HostPicture, TextFillsTheCellsTheSdkMeasuresItByAndStaysInsideThePicture) {
     const Vector2F cells = CanvasWrapper(0).GetStringSize("MMMM");
     int right = -1;
     int bottom = -1;
-    for (int y = 0; y < 40; ++y) {
-        for (int x = 0; x < 60; ++x) {
-            if (picture.At(x, y).r != 0) {
-                right = std::max(right, x);
-                bottom = std::max(bottom, y);
-            }
+    for (int at = 0; at < 60 * 40; ++at) {
+        if (picture.At(at % 60, at / 60).r != 0) {
+            right = std::max(right, at % 60);
+            bottom = std::max(bottom, at / 60);
         }
     }
     // The glyphs' ink lies inside the cells GetStringSize gives, and fills most of their width.
