@@ -303,8 +303,9 @@ public:
     bool CallPlugin(const LoadedPlugin& plugin, std::string_view callback, Body&& body);
     // The report lines of every failure so far, oldest first, unloaded plugins' included.
     std::vector<std::string> PluginFailures() const;
-    // Makes a service plugins call ("log", "registerCvar", "addOnValueChanged",
-    // "HookEventWithCaller", "UnhookEvent", "RegisterDrawable", "UnregisterDrawables") throw
+    // Makes a service plugins call ("log", "registerCvar", "addOnValueChanged", "registerNotifier",
+    // "HookEvent", "HookEventPost", "HookEventWithCaller", "HookEventWithCallerPost", "UnhookEvent",
+    // "UnhookEventPost", "RegisterDrawable", "UnregisterDrawables") throw
     // std::runtime_error from now on, as a host in trouble might, or work again: for testing how
     // a plugin bears it.
     void FailService(std::string_view service, bool fail = true);
