@@ -83,19 +83,7 @@ void GameWrapper::HookEventWithCallerPost(
 }
 // NOLINTEND(performance-unnecessary-value-param)
 
-#define PLUGINSDK_HOOK_CALLER(T)                                                                             \
-    template void GameWrapper::HookEventWithCaller<T>(                                                       \
-        std::string eventName, std::function<void(T caller, void* params, std::string eventName)> callback); \
-    template void GameWrapper::HookEventWithCallerPost<T>(                                                   \
-        std::string eventName, std::function<void(T caller, void* params, std::string eventName)> callback)
-PLUGINSDK_HOOK_CALLER(ActorWrapper);
-PLUGINSDK_HOOK_CALLER(BallWrapper);
-PLUGINSDK_HOOK_CALLER(CarComponentWrapper);
-PLUGINSDK_HOOK_CALLER(CarWrapper);
-PLUGINSDK_HOOK_CALLER(PlayerControllerWrapper);
-PLUGINSDK_HOOK_CALLER(PriWrapper);
-PLUGINSDK_HOOK_CALLER(ServerWrapper);
-#undef PLUGINSDK_HOOK_CALLER
+PLUGINSDK_HOOK_CALLERS(PLUGINSDK_HOOK_WITH_CALLER, template)
 
 // NOLINTBEGIN(performance-unnecessary-value-param): the host's interface takes the name by value.
 void GameWrapper::UnhookEvent(std::string eventName) {

@@ -94,19 +94,23 @@ private:
 };
 
 // The callers the library has hooks for; any other object is hooked as an ActorWrapper and made from
-// the caller's address.
-#define PLUGINSDK_HOOK_CALLER(T)                                                                             \
-    extern template PLUGINSDK_API void GameWrapper::HookEventWithCaller<T>(                                  \
+// the caller's address. `EACH(T, prefix)` is given each one, with what goes before its declaration.
+#define PLUGINSDK_HOOK_CALLERS(EACH, prefix)                                                                 \
+    EACH(ActorWrapper, prefix)                                                                               \
+    EACH(BallWrapper, prefix)                                                                                \
+    EACH(CarComponentWrapper, prefix)                                                                        \
+    EACH(CarWrapper, prefix)                                                                                 \
+    EACH(PlayerControllerWrapper, prefix)                                                                    \
+    EACH(PriWrapper, prefix)                                                                                 \
+    EACH(ServerWrapper, prefix)
+// Both forms of the hook with caller for T. `prefix` is words of a declaration, never an expression.
+// NOLINTBEGIN(bugprone-macro-parentheses)
+#define PLUGINSDK_HOOK_WITH_CALLER(T, prefix)                                                                \
+    prefix void GameWrapper::HookEventWithCaller<T>(                                                         \
         std::string eventName, std::function<void(T caller, void* params, std::string eventName)> callback); \
-    extern template PLUGINSDK_API void GameWrapper::HookEventWithCallerPost<T>(                              \
-        std::string eventName, std::function<void(T caller, void* params, std::string eventName)> callback)
-PLUGINSDK_HOOK_CALLER(ActorWrapper);
-PLUGINSDK_HOOK_CALLER(BallWrapper);
-PLUGINSDK_HOOK_CALLER(CarComponentWrapper);
-PLUGINSDK_HOOK_CALLER(CarWrapper);
-PLUGINSDK_HOOK_CALLER(PlayerControllerWrapper);
-PLUGINSDK_HOOK_CALLER(PriWrapper);
-PLUGINSDK_HOOK_CALLER(ServerWrapper);
-#undef PLUGINSDK_HOOK_CALLER
+    prefix void GameWrapper::HookEventWithCallerPost<T>(                                                     \
+        std::string eventName, std::function<void(T caller, void* params, std::string eventName)> callback);
+// NOLINTEND(bugprone-macro-parentheses)
+PLUGINSDK_HOOK_CALLERS(PLUGINSDK_HOOK_WITH_CALLER, extern template PLUGINSDK_API)
 
 static_assert(sizeof(GameWrapper) == 8 && !std::is_trivially_copyable_v<GameWrapper>);
