@@ -36,14 +36,19 @@ namespace {
 // host's cars for the car-input function. The event's name is the plugin's own copy.
 template <typename T>
 HookCallback WithCaller(std::function<void(T caller, void* params, std::string eventName)> callback) {
-    return [callback = std::move(callback)](std::uintptr_t caller, void* params, const std::string& name) {
-        callback(T(caller), params, name);
-    };
+    using Callback = std::function<void(T caller, void* params, std::string eventName)>;
+    return {std::make_shared<const Callback>(std::move(callback)),
+            [](const void* stored, std::uintptr_t caller, void* params, const std::string& name) {
+                (*static_cast<const Callback*>(stored))(T(caller), params, name);
+            }};
 }
 
 HookCallback WithoutCaller(std::function<void(std::string eventName)> callback) {
-    return [callback = std::move(callback)](std::uintptr_t /*caller*/, void* /*params*/,
-                                            const std::string& name) { callback(name); };
+    using Callback = std::function<void(std::string eventName)>;
+    return {std::make_shared<const Callback>(std::move(callback)),
+            [](const void* stored, std::uintptr_t /*caller*/, void* /*params*/, const std::string& name) {
+                (*static_cast<const Callback*>(stored))(name);
+            }};
 }
 
 } // namespace
