@@ -11,5 +11,7 @@ set_target_properties(pluginsdk PROPERTIES
   INTERFACE_INCLUDE_DIRECTORIES "${SPINBEAT_SDK_INCLUDE_DIR}"
   INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${SPINBEAT_SDK_INCLUDE_DIR}")
 
-# The plugin defines the base class's members itself, from the SDK's declaration.
+# The plugin module defines and exports the base class's members, from the SDK's declaration of it:
+# the stand-in's header marks the class for export where this is defined; another SDK's need not look.
 add_library(pluginsdk_plugin_base INTERFACE)
+target_compile_definitions(pluginsdk_plugin_base INTERFACE PLUGINSDK_PLUGIN_MODULE)

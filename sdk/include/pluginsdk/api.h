@@ -21,8 +21,11 @@
 // its members. Everywhere else (the SDK library, host programs) it is an ordinary class of their own.
 #if defined(PLUGINSDK_PLUGIN_MODULE)
 #define PLUGINSDK_PLUGIN_BASE_API PLUGINSDK_EXPORT
-#else
+#elif defined(PLUGINSDK_BUILDING) || defined(_WIN32)
 #define PLUGINSDK_PLUGIN_BASE_API
+#else
+// Elsewhere on ELF, visible: one type across the modules that compare it.
+#define PLUGINSDK_PLUGIN_BASE_API PLUGINSDK_EXPORT
 #endif
 
 // A type whose run-time type information plugins and hosts compare across modules (a plugin's
