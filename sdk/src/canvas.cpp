@@ -1,8 +1,6 @@
 // The screen: the canvas drawables paint on each frame, what is recorded of it, and the toasts and
 // chat lines over the game.
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -302,13 +300,9 @@ std::vector<Notice> Showing(const std::deque<detail::HostState::Notice>& notices
     return showing;
 }
 
-std::string Number(float value) {
-    std::array<char, 32> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return {buffer.data(), result.ptr};
+std::string Pair(Vector2F value) {
+    return detail::FormatFloat(value.X) + ", " + detail::FormatFloat(value.Y);
 }
-
-std::string Pair(Vector2F value) { return Number(value.X) + ", " + Number(value.Y); }
 
 } // namespace
 
@@ -339,7 +333,7 @@ std::string ToString(const CanvasCall& call) {
         return "DrawString(\"" + std::string(call.Text()) + "\", " + Pair(call.scale) +
                (call.dropShadow ? ", shadow" : "") + (call.wrapText ? ", wrapped" : "") + ")";
     case CanvasCall::Op::DrawLine:
-        return "DrawLine(" + point + ", " + Pair(call.to) + ", " + Number(call.width) + ")";
+        return "DrawLine(" + point + ", " + Pair(call.to) + ", " + detail::FormatFloat(call.width) + ")";
     case CanvasCall::Op::DrawRect:
         return "DrawRect(" + point + ", " + Pair(call.to) + ")";
     }

@@ -93,6 +93,18 @@ CVarWrapper HostState::Find(std::string_view name, std::uint64_t owner) {
 
 namespace {
 
+// A variable or a command goes only at the asking of the plugin that made it.
+template <typename Entries>
+bool EraseOwned(HostState& host, Entries& entries, std::string_view name, std::uint64_t owner) {
+    std::lock_guard lock(host.mutex);
+    const auto found = entries.find(name);
+    if (found == entries.end() || found->second->owner != owner) {
+        return false;
+    }
+    entries.erase(found);
+    return true;
+}
+
 // Where a command may run, by the host's mask: free play is offline and has no pause menu open, and
 // the stand-in is in its menus otherwise.
 constexpr unsigned char kAnywhere = 0;
@@ -396,14 +408,7 @@ void CVarManagerWrapper::log(std::wstring text) { log(pluginsdk::detail::Console
 
 // NOLINTBEGIN(performance-unnecessary-value-param): the host's interface takes its text by value.
 bool CVarManagerWrapper::removeCvar(std::string name) {
-    pluginsdk::detail::HostState& host = *link_->host;
-    std::lock_guard lock(host.mutex);
-    const auto found = host.cvars.find(name);
-    if (found == host.cvars.end() || found->second->owner != link_->owner) {
-        return false;
-    }
-    host.cvars.erase(found);
-    return true;
+    return pluginsdk::detail::EraseOwned(*link_->host, link_->host->cvars, name, link_->owner);
 }
 
 void CVarManagerWrapper::registerNotifier(std::string name,
@@ -428,14 +433,7 @@ void CVarManagerWrapper::registerNotifier(std::string name,
 }
 
 bool CVarManagerWrapper::removeNotifier(std::string name) {
-    pluginsdk::detail::HostState& host = *link_->host;
-    std::lock_guard lock(host.mutex);
-    const auto found = host.notifiers.find(name);
-    if (found == host.notifiers.end() || found->second->owner != link_->owner) {
-        return false;
-    }
-    host.notifiers.erase(found);
-    return true;
+    return pluginsdk::detail::EraseOwned(*link_->host, link_->host->notifiers, name, link_->owner);
 }
 
 void CVarManagerWrapper::executeCommand(std::string command, bool log) {

@@ -152,15 +152,16 @@ void Host::FireEvent(const std::string& eventName) {
     auto& hooks = state_->tickScratch;
     hooks.clear();
     {
+        // The hooks before the game's function, then those after it, for each car that runs it.
         std::lock_guard lock(state_->mutex);
-        for (const auto& hook : state_->hooks) {
-            if (hook->eventName == eventName) {
-                hooks.push_back(hook);
+        for (const bool post : {false, true}) {
+            for (const auto& hook : state_->hooks) {
+                if (hook->post == post && hook->eventName == eventName) {
+                    hooks.push_back(hook);
+                }
             }
         }
     }
-    // The hooks before the game's function, then those after it, for each car that runs it.
-    std::stable_partition(hooks.begin(), hooks.end(), [](const auto& hook) { return !hook->post; });
     for (const auto& car : state_->cars) {
         const auto caller = reinterpret_cast<std::uintptr_t>(car.get());
         for (const auto& hook : hooks) {
