@@ -31,12 +31,17 @@ def ns(name):
     return medians[name]["ns"]
 
 
+def guard_cost(name):
+    guarded = ns("Guarded" + name)
+    return f"{guarded:.1f} ns, {guarded - ns(name):+.1f} ns"
+
+
 def show_ns(*names):
     return " / ".join(f"{ns(name):.1f}" for name in names) + " ns"
 
 
 hook_ratio = ns("RollingHookCall") / ns("BareClockReading")
-bar_ratio = ns("RevolutionBarDrawable") / ns("FourteenCanvasCalls")
+bar_ratio = ns("RevolutionBarDrawable") / ns("SixteenHostCalls")
 sound = medians["BeatWithSoundFile"]
 missing = medians["BeatWithMissingFile"]
 
@@ -54,11 +59,14 @@ rows = [
     ("the hook, one input update while rolling (between beats)", show_ns("RollingHookCall"), ""),
     ("a bare clock reading", show_ns("BareClockReading"), ""),
     ("ratio", f"{hook_ratio:.2f}x", "at most 1.5x"),
+    ("the same hook through the host's fault guard: its cost", guard_cost("RollingHookCall"), ""),
     ("a whole host tick with the plugin, without it, outside free play",
      show_ns("RollingTick", "TickWithoutPlugin", "TickOutsideFreeplay"), ""),
     ("the bar's drawable, one frame", show_ns("RevolutionBarDrawable"), ""),
-    ("the same fourteen canvas calls alone", show_ns("FourteenCanvasCalls"), ""),
-    ("ratio", f"{bar_ratio:.2f}x", "at most 1.25x"),
+    ("the sixteen host calls it must make alone (free play?, the canvas's size, fourteen canvas calls)",
+     show_ns("SixteenHostCalls"), ""),
+    ("ratio", f"{bar_ratio:.2f}x", "at most 1.2x"),
+    ("the same drawable through the host's fault guard: its cost", guard_cost("RevolutionBarDrawable"), ""),
     ("a whole host frame with the bar, with it hidden", show_ns("RevolutionBarFrame", "HiddenBarFrame"), ""),
     ("the plugin's heap allocations per tick and per frame (the host copies the event's name for the hook, "
      "one a tick)",
@@ -72,7 +80,7 @@ rows = [
 
 goals = [
     ("the hook's ratio", hook_ratio <= 1.5),
-    ("the drawable's ratio", bar_ratio <= 1.25),
+    ("the drawable's ratio", bar_ratio <= 1.2),
     ("no allocation", allocations == "passed"),
     ("the beat's median", sound["median_us"] < 100),
     ("the beat's p99", sound["p99_us"] < 1000),

@@ -18,8 +18,8 @@ namespace pluginsdk::detail {
 // ---------------------------------------------------------------------------
 
 namespace {
-thread_local HostState* callingHost = nullptr;
-thread_local std::uint64_t callingOwner = 0;
+PLUGINSDK_STATIC_TLS thread_local HostState* callingHost = nullptr;
+PLUGINSDK_STATIC_TLS thread_local std::uint64_t callingOwner = 0;
 } // namespace
 
 CallingPlugin::CallingPlugin(HostState& host, std::uint64_t owner) noexcept
