@@ -238,7 +238,8 @@ struct HostState {
     // Drops everything a plugin left with the host, while its module is still mapped.
     void ForgetOwner(std::uint64_t owner);
     // What a plugin has registered with the host now, in words ("2 hooks, 1 drawable"); empty for
-    // nothing. Its variables are not counted: the host keeps them, and their values, for its return.
+    // nothing. Its variables and their change callbacks are not counted: the host keeps the variables,
+    // and their values, for its return.
     std::string Registrations(std::uint64_t owner) const;
     // The plugin's name for the console, or "the host" for owner 0; the caller holds `mutex`.
     std::string NameOfLocked(std::uint64_t owner) const;

@@ -110,10 +110,14 @@ std::string HostState::Registrations(std::uint64_t owner) const {
                 ++(task.timeout ? timeouts : queued);
             }
         }
+        // The callbacks on its own variables go with its variables, as the host has them; on another's,
+        // they would outlive it.
         for (const auto& [name, cvar] : cvars) {
-            std::lock_guard cvarLock(cvar->mutex);
-            changeCallbacks +=
-                static_cast<std::size_t>(std::count_if(cvar->callbacks.begin(), cvar->callbacks.end(), mine));
+            if (cvar->owner != owner) {
+                std::lock_guard cvarLock(cvar->mutex);
+                changeCallbacks += static_cast<std::size_t>(
+                    std::count_if(cvar->callbacks.begin(), cvar->callbacks.end(), mine));
+            }
         }
     }
     std::string words;
@@ -127,7 +131,7 @@ std::string HostState::Registrations(std::uint64_t owner) const {
     add(notifierCount, "command", "commands");
     add(queued, "queued task", "queued tasks");
     add(timeouts, "timeout", "timeouts");
-    add(changeCallbacks, "variable change callback", "variable change callbacks");
+    add(changeCallbacks, "change callback on another's variable", "change callbacks on others' variables");
     return words;
 }
 
