@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "game-loop.h"
+#include "host-commands.h"
 #include "host-font.h"
 #include "host-platform.h"
 #include "scene.h"
@@ -97,44 +98,39 @@ std::string Session::Finish() {
 // ---------------------------------------------------------------------------
 
 void Session::EventConsoleCommand(const std::vector<std::string>& words) {
-    std::string name;
-    for (std::size_t i = 1; i < words.size(); ++i) {
-        name += (i == 1 ? "" : " ") + words[i];
-    }
-    if (name.empty()) {
-        host_.Log("event needs the name of a function of the game, e.g. event "
-                  "Function TAGame.GameEvent_Soccar_TA.EventMatchEnded");
+    const HostCommand command = ParseEventCommand(words);
+    if (command.verb == HostCommand::Verb::Bad) {
+        host_.Log(command.name);
         return;
     }
-    host_.FireEvent(name);
+    host_.FireEvent(command.name);
 }
 
 void Session::PluginConsoleCommand(const std::vector<std::string>& words) {
-    const std::string verb = words.size() > 1 ? words[1] : "";
-    if (verb == "list" && words.size() == 2) {
+    const HostCommand command = ParsePluginCommand(words);
+    if (command.verb == HostCommand::Verb::Bad) {
+        host_.Log(command.name);
+    } else if (command.verb == HostCommand::Verb::List) {
         ListPlugins();
-        return;
+    } else {
+        // A plugin may be unloading itself from its own command: nothing of it may be on the stack
+        // when its module closes, so the commands run where the session next has control.
+        pluginCommands_.push_back(command);
     }
-    const bool named = verb == "load" || verb == "unload" || verb == "reload";
-    if (!named || words.size() != 3 || words[2].empty() ||
-        words[2].find_first_of("/\\") != std::string::npos) {
-        host_.Log("plugin needs load NAME, unload NAME, reload NAME or list; NAME is the module's file "
-                  "name without its extension");
-        return;
-    }
-    // A plugin may be unloading itself from its own command: nothing of it may be on the stack
-    // when its module closes, so the commands run where the session next has control.
-    pluginCommands_.push_back({verb, words[2]});
 }
 
 void Session::RunPluginCommands() {
     if (pluginCommands_.empty() || finished_) {
         return;
     }
-    const std::vector<PluginCommand> commands = std::exchange(pluginCommands_, {});
-    for (const PluginCommand& command : commands) {
+    using Verb = HostCommand::Verb;
+    const std::vector<HostCommand> commands = std::exchange(pluginCommands_, {});
+    for (const HostCommand& command : commands) {
+        const std::string verb = command.verb == Verb::Load     ? "load"
+                                 : command.verb == Verb::Reload ? "reload"
+                                                                : "unload";
         pluginsdk::host::LoadedPlugin* loaded = FindLoaded(command.name);
-        if (command.verb == "load") {
+        if (command.verb == Verb::Load) {
             if (loaded != nullptr) {
                 host_.Log("plugin load " + command.name + ": it is loaded already, from " +
                           loaded->Path().string());
@@ -144,15 +140,15 @@ void Session::RunPluginCommands() {
             continue;
         }
         if (loaded == nullptr) {
-            host_.Log("plugin " + command.verb + " " + command.name + ": no plugin of that name is loaded");
+            host_.Log("plugin " + verb + " " + command.name + ": no plugin of that name is loaded");
             continue;
         }
         const std::filesystem::path module = loaded->Path();
         Unload(*loaded);
-        if (command.verb == "reload") {
+        if (command.verb == Verb::Reload) {
             try {
                 Load(module);
-            } catch (const pluginsdk::host::PluginLoadError& error) {
+            } catch (const std::exception& error) {
                 host_.Log("plugin reload " + command.name + ": " + error.what());
             }
         }
@@ -169,7 +165,7 @@ void Session::LoadByName(const std::string& name) {
     }
     try {
         Load(*module);
-    } catch (const pluginsdk::host::PluginLoadError& error) {
+    } catch (const std::exception& error) {
         host_.Log("plugin load " + name + ": " + error.what());
     }
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host-commands.h"
 #include "pluginsdk/host/host.h"
 
 namespace spinbeat_host {
@@ -52,12 +53,6 @@ public:
     std::string Finish();
 
 private:
-    // `plugin load|unload|reload NAME`, waiting for a moment when no plugin's code is running.
-    struct PluginCommand {
-        std::string verb;
-        std::string name;
-    };
-
     void PluginConsoleCommand(const std::vector<std::string>& words);
     void EventConsoleCommand(const std::vector<std::string>& words);
     // Runs the plugin commands given so far; those they give in turn wait for the next call.
@@ -76,7 +71,8 @@ private:
     std::size_t car_;
     std::optional<std::filesystem::path> config_;
     std::vector<std::filesystem::path> folders_;
-    std::vector<PluginCommand> pluginCommands_;
+    // `plugin load|unload|reload NAME`, waiting for a moment when no plugin's code is running.
+    std::vector<HostCommand> pluginCommands_;
     bool finished_ = false;
     float roll_ = 0.0F;
     double carAngle_ = 0.0;
