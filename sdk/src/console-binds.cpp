@@ -67,7 +67,7 @@ void CVarManagerWrapper::backupBinds(std::string path) {
     {
         std::lock_guard lock(link_->host->mutex);
         for (const auto& [key, command] : link_->host->binds) {
-            text += "bind " + key + " \"" + command + "\"\n";
+            text.append("bind ").append(key).append(" \"").append(command).append("\"\n");
         }
     }
     WriteFile(*link_->host, InHostFolder(*link_->host, path), text);
@@ -80,7 +80,7 @@ void CVarManagerWrapper::backupCfg(std::string path) {
         for (const auto& [name, cvar] : link_->host->cvars) {
             if (cvar->saveToConfig) {
                 std::lock_guard cvarLock(cvar->mutex);
-                text += name + " \"" + cvar->value + "\"\n";
+                text.append(name).append(" \"").append(cvar->value).append("\"\n");
             }
         }
     }

@@ -29,6 +29,7 @@ public:
     PLUGINSDK_API explicit PluginManagerWrapper(std::uintptr_t mem);
     PLUGINSDK_API PluginManagerWrapper(const PluginManagerWrapper& other);
     PLUGINSDK_API PluginManagerWrapper& operator=(PluginManagerWrapper other);
+    // NOLINTNEXTLINE(performance-trivially-destructible): the host's library releases its objects.
     PLUGINSDK_API ~PluginManagerWrapper();
 
     // The host's own list, in load order, valid until the next plugin loads or unloads; read it on
