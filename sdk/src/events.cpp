@@ -195,7 +195,7 @@ void Host::Tick() {
         std::lock_guard lock(state_->mutex);
         ++state_->gameTicks;
     }
-    FireEvent(event);
+    FireForEveryCar(event);
     RunTasks();
 }
 
@@ -214,8 +214,12 @@ void Host::FireEvent(const std::string& eventName) {
     }
     if (eventName != kSetVehicleInputEvent || state_->eventDepth > 0) {
         FireOnce(eventName);
-        return;
+    } else {
+        FireForEveryCar(eventName);
     }
+}
+
+void Host::FireForEveryCar(const std::string& eventName) {
     // The scratch list keeps its capacity, so a tick allocates nothing once the game is running.
     auto& hooks = state_->tickScratch;
     hooks.clear();

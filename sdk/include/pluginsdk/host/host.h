@@ -350,6 +350,9 @@ public:
 
 private:
     void PluginFailed(const LoadedPlugin& plugin, std::string_view callback, const char* what) noexcept;
+    // The car-input event, as each update runs it: every car its caller in turn, its input the
+    // parameters. Allocates nothing once the game runs.
+    void FireForEveryCar(const std::string& eventName);
     // An event that is not the car-input one, or one fired inside another event.
     void FireOnce(const std::string& eventName);
     // Releases the objects of plugins that have failed since the last call, on the game thread.
