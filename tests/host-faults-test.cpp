@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -90,7 +91,7 @@ TEST(SpinbeatHostFaults, PluginsReloadAndUnloadAloneAndExpectationsSetTheStatus)
         return WEXITSTATUS(status);
     };
 
-    EXPECT_EQ(run("FAULTY_PLUGIN_LEAVES=1", ""), 0) << Lines(file("stderr")).front();
+    EXPECT_EQ(run("FAULTY_PLUGIN_LEAVES=1", ""), 0) << std::ifstream(file("stderr")).rdbuf();
     const auto log = Lines(file("out") + "/console.log");
     const auto at = [&](const std::string& line) {
         return std::find(log.begin(), log.end(), line) - log.begin();
@@ -112,6 +113,34 @@ TEST(SpinbeatHostFaults, PluginsReloadAndUnloadAloneAndExpectationsSetTheStatus)
         "\"100\""};
     EXPECT_EQ(Lines(file("stderr"), "spinbeat-host: EXPECTATION"), failed);
     EXPECT_EQ(Lines(file("out") + "/console.log", "EXPECTATION FAILED").size(), 3U);
+}
+
+// A second copy of one module registers the same names; unloading it takes only its own. The script's
+// expectations are the checks: the status is 0 only when every one held.
+TEST(SpinbeatHostFaults, TwoPluginsOfOneNameAreSaidOnTheConsoleAndAnUnloadTakesOnlyItsOwn) {
+    const spinbeat_test::TempDir dir;
+    const auto file = [&](const char* name) { return (dir.path() / name).string(); };
+    std::filesystem::copy_file(FAULTY_MODULE_PATH, file("faulty2.so"));
+    std::ofstream(file("session.txt"))
+        << "0 expect console Name clash: \"Faulty\" (faulty2.so) registers the variable faulty_value, which "
+           "\"Faulty\" (faulty.so) registered first; they share it\n"
+           "0 expect console Name clash: \"Faulty\" (faulty2.so) registers the command faulty_unload_self, "
+           "which "
+           "\"Faulty\" (faulty.so) registered first; the new one replaces it\n"
+           "100 console plugin unload FAULTY2\n"
+           "150 expect console \"Faulty\" (faulty2.so) left registered after onUnload: 1 change callback on "
+           "another's variable; the host drops them\n"
+           "200 event Function TAGame.Car_TA.EventHitBall\n"
+           "300 expect console faulty: ball null caller, zeroed params\n"
+           "300 expect no-stop\n";
+    const std::string command = "exec " SPINBEAT_HOST_PATH " --headless --module " FAULTY_MODULE_PATH
+                                " --module " +
+                                file("faulty2.so") + " --script " + file("session.txt") + " --out " +
+                                file("out") + " >" + file("stdout") + " 2>" + file("stderr");
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << std::ifstream(file("stderr")).rdbuf();
+    EXPECT_EQ(Lines(file("out") + "/console.log", "faulty: ball").size(), 1U);
 }
 
 TEST(SettingsPageHostFaults, APageThatThrowsIsNeverDrawnAgain) {

@@ -63,27 +63,27 @@ void SetText(const std::shared_ptr<CVarState>& cvar, std::string text) {
 CVarWrapper HostState::Register(std::uint64_t owner, std::string name, std::string defaultValue,
                                 std::string description, bool searchable, bool hasMin, float min, bool hasMax,
                                 float max, bool saveToConfig) {
+    std::shared_ptr<CVarState> existing;
     std::string clash;
     {
         std::lock_guard lock(mutex);
-        auto found = cvars.find(name);
-        if (found != cvars.end()) {
-            const std::uint64_t holder = found->second->owner;
+        if (const auto found = cvars.find(name); found != cvars.end()) {
+            existing = found->second;
+            const std::uint64_t holder = existing->owner;
             if (holder != owner && holder != 0 && IsLoadedLocked(holder)) {
                 clash = "Name clash: " + NameOfLocked(owner) + " registers the variable " + name +
                         ", which " + NameOfLocked(holder) + " registered first; they share it";
             } else if (holder != owner && holder != 0) {
                 // Its plugin was unloaded and is back, or another takes the name over, value and all.
-                found->second->owner = owner;
-            }
-            if (clash.empty()) {
-                return Handles::CVar(found->second, owner);
+                existing->owner = owner;
             }
         }
     }
-    if (!clash.empty()) {
-        Log(std::move(clash));
-        return Find(name, owner);
+    if (existing) {
+        if (!clash.empty()) {
+            Log(std::move(clash));
+        }
+        return Handles::CVar(std::move(existing), owner);
     }
     std::lock_guard lock(mutex);
     if (const auto found = cvars.find(name); found != cvars.end()) {
