@@ -1,9 +1,11 @@
-// Fuzzes the host console line parser, and the plugin with whatever the lines set.
+// Fuzzes the host console line parser, the host's own commands, and the plugin with whatever the lines
+// set.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
 #include "fuzz-flags.h"
+#include "host-commands.h"
 #include "pluginsdk/host/host.h"
 
 namespace {
@@ -14,6 +16,29 @@ struct Session {
         host.SetRoll(host.AddCar(), 1.0F);
         host.SetFreeplay(true);
         host.LoadPlugin(SPINBEAT_MODULE_PATH);
+        // spinbeat-host's commands as its session reads them; an event is fired as it would be, a
+        // plugin command is only read, since loading is not the line's to fuzz.
+        host.RegisterHostCommand(
+            "event",
+            [this](const std::vector<std::string>& words) {
+                const auto command = spinbeat_host::ParseEventCommand(words);
+                if (command.verb == spinbeat_host::HostCommand::Verb::Event) {
+                    host.FireEvent(command.name);
+                }
+            },
+            "");
+        host.RegisterHostCommand(
+            "plugin",
+            [](const std::vector<std::string>& words) {
+                const auto command = spinbeat_host::ParsePluginCommand(words);
+                const bool named = command.verb != spinbeat_host::HostCommand::Verb::Bad &&
+                                   command.verb != spinbeat_host::HostCommand::Verb::List;
+                if (named &&
+                    (command.name.empty() || command.name.find_first_of("/\\") != std::string::npos)) {
+                    std::abort();
+                }
+            },
+            "");
     }
     pluginsdk::host::Host host{"/nonexistent-spinbeat-data"};
 };

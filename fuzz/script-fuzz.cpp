@@ -36,7 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                (!command.text.empty() && command.text.front() != '.' &&
                                 command.text.find_first_of("/\\") == std::string::npos);
         const bool typed = command.kind != ScriptCommand::Kind::Console || !command.text.empty();
-        if (!ordered || !sane || !plainName || !typed ||
+        // What an event or an expectation names is never empty, nor has blanks at its ends.
+        using Kind = ScriptCommand::Kind;
+        const bool needsText = command.kind == Kind::Event || command.kind == Kind::ExpectConsole ||
+                               command.kind == Kind::ExpectNoConsole || command.kind == Kind::ExpectDrawn ||
+                               command.kind == Kind::ExpectCvar;
+        const bool named = !needsText || (!command.text.empty() && command.text.front() != ' ' &&
+                                          command.text.back() != ' ' && command.text.back() != '\t');
+        if (!ordered || !sane || !plainName || !typed || !named ||
             command.text.size() > spinbeat_host::kMaxScriptLineBytes) {
             std::abort();
         }

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "expectations.h"
 #include "game-loop.h"
 #include "host-ui.h"
 #include "picture.h"
@@ -46,6 +47,11 @@ public:
             out_ << line << '\n';
             ++written_;
         };
+    }
+    // A line of the host program's own, which the console does not show.
+    void Write(std::string_view line) {
+        const std::lock_guard lock(mutex_);
+        out_ << line << '\n';
     }
     void Flush() {
         const std::lock_guard lock(mutex_);
@@ -184,8 +190,17 @@ int RunHeadless(const Options& options) {
     SessionSound sound(options.out);
     ConsoleLog log(options.out / "console.log");
     HeadlessUi ui;
-    Session session({options.module, options.data, options.config, options.freeplay, log.Sink()});
+    Expectations expectations(commands);
+    Session session({options.modules, options.data, options.config, options.freeplay,
+                     [sink = log.Sink(), &expectations](std::string_view line) {
+                         sink(line);
+                         expectations.Watch(line);
+                     },
+                     options.plugins});
     log.Flush();
+    // Valid until the next frame is drawn.
+    const std::vector<pluginsdk::host::CanvasCall>* lastFrame = nullptr;
+    std::size_t failedExpectations = 0;
 
     std::vector<std::string> problems;
     SnapshotWriter snapshots;
@@ -230,8 +245,25 @@ int RunHeadless(const Options& options) {
                 size = command.size;
                 break;
             case Kind::Snapshot:
-                snapshots.Add(options.out / (command.text + ".png"), size, session.CarAngle(),
-                              session.Frame(size));
+                lastFrame = &session.Frame(size);
+                snapshots.Add(options.out / (command.text + ".png"), size, session.CarAngle(), *lastFrame);
+                break;
+            case Kind::Event:
+                session.FireEvent(command.text);
+                break;
+            case Kind::ExpectConsole:
+            case Kind::ExpectNoConsole:
+            case Kind::ExpectNoStop:
+            case Kind::ExpectCvar:
+            case Kind::ExpectDrawn:
+                if (const auto seen = expectations.Check(command, session.Host(), lastFrame)) {
+                    ++failedExpectations;
+                    const std::string line = "EXPECTATION FAILED: script line " +
+                                             std::to_string(command.line) + ", " + Describe(command) + ": " +
+                                             *seen;
+                    std::cerr << "spinbeat-host: " << line << "\n";
+                    log.Write(line);
+                }
                 break;
             case Kind::Playtest:
                 // One frame finds the button, the next presses it; the task runs at the next update.
@@ -258,7 +290,7 @@ int RunHeadless(const Options& options) {
             loop.TickDone();
             updates.push_back(update);
         } else {
-            session.Frame(size);
+            lastFrame = &session.Frame(size);
             ui.Frame(session, size, loop.NowMs());
             log.Flush();
             writeUpdates();
@@ -300,7 +332,12 @@ int RunHeadless(const Options& options) {
     for (const auto& problem : problems) {
         std::cerr << "spinbeat-host: " << problem << "\n";
     }
-    // A failed plugin has said so on the terminal already; the status tells a script.
+    // A failed plugin or expectation has said so on the terminal already; the status tells a script,
+    // an expectation first since it is what a script's author asked about.
+    if (failedExpectations > 0) {
+        std::cerr << "spinbeat-host: " << failedExpectations << " of the script's expectations failed\n";
+        return 3;
+    }
     return problems.empty() && session.Host().PluginFailures().empty() ? 0 : 1;
 }
 

@@ -61,9 +61,17 @@ void Describe(CLI::App& app, Options& options, bool& headless) {
     // As given last, like most programs' options.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
-    Named(app.add_option("--module", options.module,
-                         std::string("plugin module (default: the built ") + ModuleFileName() + ")"))
-        ->type_name("PATH");
+    Named(app.add_option("--module", options.modules,
+                         std::string("plugin module, loaded in the order given; once for each of several "
+                                     "(default: the built ") +
+                             ModuleFileName() + ")"))
+        ->type_name("PATH")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    Named(app.add_option_function<std::string>(
+              "--plugins", [&](const std::string& folder) { options.plugins = folder; },
+              "folder where the console's `plugin load NAME` finds NAME's module, besides the loaded "
+              "modules' folders"))
+        ->type_name("DIR");
     Named(app.add_option("--data", options.data, "data folder handed to the plugin (default: the built one)"))
         ->type_name("DIR");
     Named(app.add_option_function<std::string>(
@@ -149,7 +157,6 @@ std::variant<Options, std::string> ParseOptions(std::span<const std::string> arg
                                                 const std::filesystem::path& programDir,
                                                 const std::filesystem::path& defaultConfig) {
     Options options;
-    options.module = programDir / ModuleFileName();
     options.data = programDir / "data";
     bool headless = false;
     CLI::App app("", "spinbeat-host");
@@ -169,6 +176,9 @@ std::variant<Options, std::string> ParseOptions(std::span<const std::string> arg
     if (const auto extra = app.remaining(); !extra.empty()) {
         return (extra.front().starts_with("-") ? "unknown option " : "unknown argument ") +
                Shown(extra.front());
+    }
+    if (options.modules.empty()) {
+        options.modules.push_back(programDir / ModuleFileName());
     }
 
     if (options.mode == Options::Mode::Imports) {

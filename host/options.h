@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "bakkesmod/wrappers/values.h"
 
@@ -14,8 +15,12 @@ namespace spinbeat_host {
 struct Options {
     enum class Mode { Window, Headless, Help, Imports };
     Mode mode = Mode::Window;
-    // Imports mode, or the module to load.
+    // Imports mode: the module to read.
     std::filesystem::path module;
+    // The modules a session loads, in order.
+    std::vector<std::filesystem::path> modules;
+    // Where `plugin load NAME` looks besides the loaded modules' folders.
+    std::optional<std::filesystem::path> plugins;
     std::filesystem::path data;
     // No file: nothing is loaded or saved.
     std::optional<std::filesystem::path> config;

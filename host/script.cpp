@@ -49,6 +49,46 @@ bool IsPlainName(std::string_view name) {
     });
 }
 
+// `expect WHAT ...`: the rest of the line is the text looked for, or a variable's name and value.
+std::optional<std::string> ParseExpectation(std::string_view rest, ScriptCommand& command) {
+    using Kind = ScriptCommand::Kind;
+    const std::string_view what = NextWord(rest);
+    const auto needsText = [&](Kind kind) -> std::optional<std::string> {
+        command.kind = kind;
+        if (rest.empty()) {
+            return "expect " + std::string(what) + " needs the text to look for";
+        }
+        command.text = rest;
+        return std::nullopt;
+    };
+    if (what == "console") {
+        return needsText(Kind::ExpectConsole);
+    }
+    if (what == "no-console") {
+        return needsText(Kind::ExpectNoConsole);
+    }
+    if (what == "drawn") {
+        return needsText(Kind::ExpectDrawn);
+    }
+    if (what == "no-stop") {
+        command.kind = Kind::ExpectNoStop;
+        return rest.empty() ? std::nullopt : std::optional<std::string>("expect no-stop takes no arguments");
+    }
+    if (what == "cvar") {
+        command.kind = Kind::ExpectCvar;
+        command.text = NextWord(rest);
+        // A value in quotes may be empty or hold blanks at its ends.
+        if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') {
+            rest = rest.substr(1, rest.size() - 2);
+        } else if (rest.empty()) {
+            return std::string("expect cvar needs a name and a value (\"\" for an empty one)");
+        }
+        command.value = rest;
+        return std::nullopt;
+    }
+    return std::string("expect needs console, no-console, no-stop, cvar or drawn");
+}
+
 // Fills `command` from the words after the time; returns what is wrong, or nothing.
 std::optional<std::string> ParseCommand(std::string_view name, std::string_view rest,
                                         ScriptCommand& command) {
@@ -94,6 +134,14 @@ std::optional<std::string> ParseCommand(std::string_view name, std::string_view 
             return std::string("snapshot needs one name of letters, digits, '-', '_' and '.'");
         }
         command.text = args[0];
+    } else if (name == "event") {
+        command.kind = Kind::Event;
+        if (rest.empty()) {
+            return std::string("event needs the name of a function of the game");
+        }
+        command.text = rest;
+    } else if (name == "expect") {
+        return ParseExpectation(rest, command);
     } else if (name == "playtest") {
         return noArgs(Kind::Playtest);
     } else if (name == "quit") {
@@ -105,6 +153,30 @@ std::optional<std::string> ParseCommand(std::string_view name, std::string_view 
 }
 
 } // namespace
+
+bool IsExpectation(ScriptCommand::Kind kind) {
+    using Kind = ScriptCommand::Kind;
+    return kind == Kind::ExpectConsole || kind == Kind::ExpectNoConsole || kind == Kind::ExpectNoStop ||
+           kind == Kind::ExpectCvar || kind == Kind::ExpectDrawn;
+}
+
+std::string Describe(const ScriptCommand& expectation) {
+    using Kind = ScriptCommand::Kind;
+    switch (expectation.kind) {
+    case Kind::ExpectConsole:
+        return "expect console \"" + expectation.text + "\"";
+    case Kind::ExpectNoConsole:
+        return "expect no-console \"" + expectation.text + "\"";
+    case Kind::ExpectNoStop:
+        return "expect no-stop";
+    case Kind::ExpectCvar:
+        return "expect cvar " + expectation.text + " \"" + expectation.value + "\"";
+    case Kind::ExpectDrawn:
+        return "expect drawn \"" + expectation.text + "\"";
+    default:
+        return "no expectation";
+    }
+}
 
 std::variant<std::vector<ScriptCommand>, std::string> ParseScript(std::string_view text) {
     std::vector<ScriptCommand> commands;

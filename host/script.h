@@ -14,7 +14,22 @@
 namespace spinbeat_host {
 
 struct ScriptCommand {
-    enum class Kind { Freeplay, Roll, Console, Size, Snapshot, Playtest, Quit };
+    enum class Kind {
+        Freeplay,
+        Roll,
+        Console,
+        Size,
+        Snapshot,
+        Playtest,
+        Quit,
+        Event,
+        // Checks of what the plugins did by then.
+        ExpectConsole,
+        ExpectNoConsole,
+        ExpectNoStop,
+        ExpectCvar,
+        ExpectDrawn,
+    };
 
     int line = 0;
     // Session time, counted from the start.
@@ -22,8 +37,11 @@ struct ScriptCommand {
     Kind kind = Kind::Quit;
     bool on = false;
     float roll = 0.0F;
-    // The console text, or the snapshot's name.
+    // The console text, the snapshot's name, the event's name, the text an expectation looks for,
+    // or the variable's name.
     std::string text;
+    // The value `expect cvar` wants.
+    std::string value;
     Vector2 size;
 };
 
@@ -34,6 +52,10 @@ inline constexpr std::uintmax_t kMaxScriptBytes = std::uintmax_t{1} << 20;
 inline constexpr std::size_t kMaxScriptLineBytes = 4096;
 // A session runs on the real clock: a time past a day is a mistyped number, not a plan.
 inline constexpr std::int64_t kMaxScriptMs = 24LL * 60 * 60 * 1000;
+
+bool IsExpectation(ScriptCommand::Kind kind);
+// An expectation as the script wrote it, for a message.
+std::string Describe(const ScriptCommand& expectation);
 
 // The commands in order, or a message that names the first bad line.
 std::variant<std::vector<ScriptCommand>, std::string> ParseScript(std::string_view text);

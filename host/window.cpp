@@ -127,7 +127,7 @@ int RunWindow(const Options& options) {
         return 1;
     }
 
-    Session session({options.module, options.data, options.config, options.freeplay, {}});
+    Session session({options.modules, options.data, options.config, options.freeplay, {}, options.plugins});
     session.SetRoll(options.roll);
     SettingsWindow settings;
     ConsoleWindow console;

@@ -1,12 +1,14 @@
 // A plugin as a developer might write one, which throws from the callback FAULTY_PLUGIN_FAILS_IN names.
 #include <imgui.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "bakkesmod/plugin/PluginSettingsWindow.h"
 #include "bakkesmod/plugin/bakkesmodplugin.h"
@@ -20,6 +22,7 @@
 namespace {
 
 constexpr const char* kEvent = "Function TAGame.Car_TA.SetVehicleInput";
+constexpr const char* kHitEvent = "Function TAGame.Car_TA.EventHitBall";
 int hookCalls = 0;
 
 bool FailsIn(std::string_view callback) {
@@ -57,11 +60,42 @@ public:
             canvas.FillBox(Vector2{1, 1});
             FailIf("drawable");
         });
+        // An event the session fires: the caller each form gets, and the parameters.
+        const auto seen = [this](const char* form, std::uintptr_t caller, void* params) {
+            const auto* bytes = static_cast<const unsigned char*>(params);
+            const bool zeroed =
+                bytes != nullptr && std::all_of(bytes, bytes + 4096, [](auto b) { return b == 0; });
+            cvarManager->log(std::string("faulty: ") + form + (caller != 0 ? " caller" : " null caller") +
+                             (zeroed ? ", zeroed params" : ", params not zeroed"));
+            std::fill_n(static_cast<unsigned char*>(params), 4096, 1);
+        };
+        gameWrapper->HookEventWithCallerPost<CarWrapper>(
+            kHitEvent, [seen](CarWrapper car, void* params, const std::string&) {
+                seen("post car", car.memory_address, params);
+            });
+        gameWrapper->HookEventWithCaller<BallWrapper>(
+            kHitEvent, [seen](BallWrapper ball, void* params, const std::string&) {
+                seen("ball", ball.memory_address, params);
+            });
+        // Unloads itself from its own command: the host must wait until the command has returned.
+        cvarManager->registerNotifier(
+            "faulty_unload_self",
+            [this](const std::vector<std::string>&) {
+                cvarManager->executeCommand("plugin unload faulty");
+                cvarManager->log("faulty: still running after asking to be unloaded");
+            },
+            "", 0);
         FailIf("onLoad");
     }
 
     void onUnload() override {
         FailIf("onUnload");
+        if (std::getenv("FAULTY_PLUGIN_LEAVES") != nullptr) {
+            return;
+        }
+        gameWrapper->UnhookEventPost(kHitEvent);
+        gameWrapper->UnhookEvent(kHitEvent);
+        cvarManager->removeNotifier("faulty_unload_self");
         gameWrapper->UnhookEvent(kEvent);
         gameWrapper->UnregisterDrawables();
     }

@@ -80,6 +80,44 @@ TEST(HostScript, ReadsEveryCommandAndNamesTheFirstBadLine) {
     }
 }
 
+TEST(HostScript, EventsAndExpectationsTakeTheRestOfTheirLine) {
+    using spinbeat_host::ParseScript;
+    using Kind = spinbeat_host::ScriptCommand::Kind;
+    const auto parsed = ParseScript("0 event Function TAGame.Ball_TA.OnHitGoal \n"
+                                    "1 expect console a  b\n"
+                                    "2 expect no-console PLUGIN STOPPED\n"
+                                    "3 expect no-stop\n"
+                                    "4 expect cvar spinbeat_bpm 120\n"
+                                    "5 expect cvar name \" two words \"\n"
+                                    "6 expect cvar name \"\"\n"
+                                    "7 expect drawn FillBox(\n");
+    ASSERT_TRUE(std::holds_alternative<std::vector<spinbeat_host::ScriptCommand>>(parsed))
+        << std::get<std::string>(parsed);
+    std::vector<std::string> seen;
+    for (const auto& command : std::get<std::vector<spinbeat_host::ScriptCommand>>(parsed)) {
+        seen.push_back(std::to_string(static_cast<int>(command.kind)) + "|" + command.text + "|" +
+                       command.value);
+    }
+    const auto kind = [](Kind k) { return std::to_string(static_cast<int>(k)) + "|"; };
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        kind(Kind::Event) + "Function TAGame.Ball_TA.OnHitGoal|",
+                        kind(Kind::ExpectConsole) + "a  b|", kind(Kind::ExpectNoConsole) + "PLUGIN STOPPED|",
+                        kind(Kind::ExpectNoStop) + "|", kind(Kind::ExpectCvar) + "spinbeat_bpm|120",
+                        kind(Kind::ExpectCvar) + "name| two words ", kind(Kind::ExpectCvar) + "name|",
+                        kind(Kind::ExpectDrawn) + "FillBox(|"}));
+    for (const auto& [script, message] : std::vector<std::pair<std::string, std::string>>{
+             {"0 event\n", "line 1: event needs the name"},
+             {"0 expect\n", "line 1: expect needs console, no-console"},
+             {"0 expect console\n", "line 1: expect console needs the text"},
+             {"0 expect no-stop now\n", "line 1: expect no-stop takes no arguments"},
+             {"0 expect cvar name\n", "line 1: expect cvar needs a name and a value"},
+             {"0 expect drawn \t\n", "line 1: expect drawn needs the text"}}) {
+        const auto refused = ParseScript(script);
+        ASSERT_TRUE(std::holds_alternative<std::string>(refused)) << script;
+        EXPECT_TRUE(std::get<std::string>(refused).starts_with(message)) << std::get<std::string>(refused);
+    }
+}
+
 TEST(HostScript, AFileIsReadOnlyUpToItsLimitAndEveryRefusalNamesIt) {
     using spinbeat_host::LoadScript;
     TempDir dir;
@@ -115,7 +153,7 @@ TEST(HostOptions, EveryOptionReachesTheSessionAndEachModeGetsItsDefaults) {
         parse({"--module", "m.so", "--data", "d", "--config", "c.cfg", "--size", "640x480", "--roll", "-0.25",
                "--no-freeplay", "--screenshot", "s.png", "--frames=5", "--roll", "+1"});
     EXPECT_EQ(window.mode, Options::Mode::Window);
-    EXPECT_EQ(window.module, "m.so");
+    EXPECT_EQ(window.modules, std::vector<std::filesystem::path>{"m.so"});
     EXPECT_EQ(window.data, "d");
     EXPECT_EQ(window.config, "c.cfg");
     EXPECT_EQ(window.windowSize, (Vector2{640, 480}));
@@ -125,7 +163,7 @@ TEST(HostOptions, EveryOptionReachesTheSessionAndEachModeGetsItsDefaults) {
     EXPECT_EQ(window.frames, 5);
 
     const Options plain = parse({});
-    EXPECT_EQ(plain.module, "/prog/Spinbeat.so");
+    EXPECT_EQ(plain.modules, std::vector<std::filesystem::path>{"/prog/Spinbeat.so"});
     EXPECT_EQ(plain.data, "/prog/data");
     EXPECT_EQ(plain.config, "/home/p/config.cfg") << "a player's window keeps its settings";
     EXPECT_TRUE(plain.freeplay);
@@ -134,11 +172,14 @@ TEST(HostOptions, EveryOptionReachesTheSessionAndEachModeGetsItsDefaults) {
     EXPECT_EQ(headless.mode, Options::Mode::Headless);
     EXPECT_EQ(headless.config, std::nullopt);
     EXPECT_EQ(parse({"--module", "m.so", "-h"}).mode, Options::Mode::Help);
+    const Options several = parse({"--module", "a.so", "--plugins", "p", "--module=b.so"});
+    EXPECT_EQ(several.modules, (std::vector<std::filesystem::path>{"a.so", "b.so"}));
+    EXPECT_EQ(several.plugins, "p");
 
     const std::string usage = spinbeat_host::Usage();
     for (const char* option :
          {"--help", "--module PATH", "--data DIR", "--config FILE", "--no-freeplay", "--size WxH", "--roll R",
-          "--screenshot FILE", "--frames N", "--headless", "--script FILE", "--out DIR"}) {
+          "--screenshot FILE", "--frames N", "--headless", "--script FILE", "--out DIR", "--plugins DIR"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option << " missing from\n" << usage;
     }
 }

@@ -162,6 +162,71 @@ TEST(HostGame, HooksRunOncePerCarWithThatCarsInput) {
     EXPECT_EQ(rolls, (std::vector<float>{1.0F, -0.5F}));
 }
 
+TEST(HostGame, AnyOtherEventRunsOnceBeforeThenAfterWithTheCallerItsTCanBeAndFreshZeroedParameters) {
+    Host host;
+    host.AddCar();
+    host.SetFreeplay(true);
+    GameWrapper game = host.GameFor(1);
+    const std::string hit = "Function TAGame.Car_TA.EventHitBall";
+    std::vector<std::string> seen;
+    const auto note = [&](const std::string& form, std::uintptr_t caller, void* params) {
+        auto* bytes = static_cast<unsigned char*>(params);
+        const bool zeroed = std::all_of(bytes, bytes + 4096, [](unsigned char b) { return b == 0; });
+        seen.push_back(form + (caller != 0 ? " car" : " null") + (zeroed ? " zeroed" : " written"));
+        bytes[4095] = 1;
+    };
+    game.HookEventWithCallerPost<CarWrapper>(hit, [&](CarWrapper car, void* params, const std::string&) {
+        note("post", car.memory_address, params);
+    });
+    game.HookEventWithCaller<BallWrapper>(hit, [&](BallWrapper ball, void* params, const std::string&) {
+        note("ball", ball.memory_address, params);
+    });
+    game.HookEventWithCaller<ActorWrapper>(hit, [&](ActorWrapper actor, void* params, const std::string&) {
+        note("actor", actor.memory_address, params);
+    });
+    host.FireEvent(hit);
+    host.SetFreeplay(false);
+    host.FireEvent(hit);
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"ball null zeroed", "actor car written", "post car written",
+                                        "ball null zeroed", "actor null written", "post null written"}));
+}
+
+TEST(HostCommands, TheHostsOwnRunForAnyoneAndNoPluginTakesTheirName) {
+    Host host;
+    std::vector<std::vector<std::string>> runs;
+    host.RegisterHostCommand(
+        "hosted",
+        [&](std::vector<std::string> words) {
+            runs.push_back(words);
+            if (words.size() > 2) {
+                throw std::runtime_error("too many words");
+            }
+        },
+        "");
+    CVarManagerWrapper plugin = host.CVarManagerFor(1);
+    plugin.registerNotifier(
+        "hosted", [&](std::vector<std::string>) { runs.push_back({"plugin"}); }, "", 0);
+    EXPECT_FALSE(plugin.removeNotifier("hosted"));
+    plugin.executeCommand("hosted a", false);
+    host.ExecuteConsoleLine("hosted a b");
+    EXPECT_EQ(runs, (std::vector<std::vector<std::string>>{{"hosted", "a"}, {"hosted", "a", "b"}}));
+    const auto lines = host.ConsoleLines();
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"plugin 1 cannot register the command hosted: it is the host's own",
+                                        "Command hosted failed: too many words"}));
+
+    plugin.setBind("F3", "hosted bound");
+    EXPECT_EQ(plugin.getBindStringForKey("F3"), "hosted bound");
+    plugin.removeBind("F3");
+    EXPECT_EQ(plugin.getBindStringForKey("F3"), "");
+    plugin.setAlias("loop", "loop");
+    plugin.setAlias("go", "hosted x; loop");
+    host.ExecuteConsoleLine("go");
+    EXPECT_EQ(runs.back(), (std::vector<std::string>{"hosted", "x"}));
+    EXPECT_EQ(host.ConsoleLines().back(), "Alias loop not run: aliases nest 16 deep");
+}
+
 TEST(HostGame, ExecuteRunsEachTaskOnceAtTheNextTick) {
     Host host;
     GameWrapper game = host.GameFor(1);

@@ -63,9 +63,30 @@ void SetText(const std::shared_ptr<CVarState>& cvar, std::string text) {
 CVarWrapper HostState::Register(std::uint64_t owner, std::string name, std::string defaultValue,
                                 std::string description, bool searchable, bool hasMin, float min, bool hasMax,
                                 float max, bool saveToConfig) {
+    std::shared_ptr<CVarState> existing;
+    std::string clash;
+    {
+        std::lock_guard lock(mutex);
+        if (const auto found = cvars.find(name); found != cvars.end()) {
+            existing = found->second;
+            const std::uint64_t holder = existing->owner;
+            if (holder != owner && holder != 0 && IsLoadedLocked(holder)) {
+                clash = "Name clash: " + NameOfLocked(owner) + " registers the variable " + name +
+                        ", which " + NameOfLocked(holder) + " registered first; they share it";
+            } else if (holder != owner && holder != 0) {
+                // Its plugin was unloaded and is back, or another takes the name over, value and all.
+                existing->owner = owner;
+            }
+        }
+    }
+    if (existing) {
+        if (!clash.empty()) {
+            Log(std::move(clash));
+        }
+        return Handles::CVar(std::move(existing), owner);
+    }
     std::lock_guard lock(mutex);
-    auto found = cvars.find(name);
-    if (found != cvars.end()) {
+    if (const auto found = cvars.find(name); found != cvars.end()) {
         return Handles::CVar(found->second, owner);
     }
     auto cvar = std::make_shared<CVarState>();
@@ -144,6 +165,15 @@ void HostState::Execute(std::uint64_t owner, std::string_view input) {
                 notifier = found->second;
             }
         }
+        if (notifier && notifier->owner == 0) {
+            // The host's own command: not a plugin's callback, though a plugin's may have run it.
+            try {
+                notifier->fn(CommandWords(text));
+            } catch (const std::exception& error) {
+                Log("Command " + command->name + " failed: " + error.what());
+            }
+            continue;
+        }
         if (notifier) {
             const unsigned char here = freeplay.load(std::memory_order_relaxed)
                                            ? kInFreeplay | kPauseMenuClosed | kOffline
@@ -153,6 +183,27 @@ void HostState::Execute(std::uint64_t owner, std::string_view input) {
             } else if (!HasFailed(notifier->owner)) {
                 CallPlugin(*this, notifier->owner, {"its command ", command->name},
                            [&] { notifier->fn(CommandWords(text)); });
+            }
+            continue;
+        }
+        std::optional<std::string> alias;
+        {
+            std::lock_guard lock(mutex);
+            if (const auto found = aliases.find(command->name); found != aliases.end()) {
+                alias = found->second;
+            }
+        }
+        if (alias) {
+            // An alias may name another; one that comes back to itself stops somewhere.
+            constexpr int kMaxAliasDepth = 16;
+            static thread_local int depth = 0;
+            if (depth < kMaxAliasDepth) {
+                ++depth;
+                Execute(owner, *alias);
+                --depth;
+            } else {
+                Log("Alias " + command->name + " not run: aliases nest " + std::to_string(kMaxAliasDepth) +
+                    " deep");
             }
             continue;
         }
@@ -420,8 +471,26 @@ void CVarManagerWrapper::registerNotifier(std::string name,
     }
     auto entry = std::make_shared<pluginsdk::detail::NotifierEntry>(pluginsdk::detail::NotifierEntry{
         link_->owner, std::move(notifier), std::move(description), permissions});
-    std::lock_guard lock(link_->host->mutex);
-    link_->host->notifiers.insert_or_assign(std::move(name), std::move(entry));
+    pluginsdk::detail::HostState& host = *link_->host;
+    std::string clash;
+    {
+        std::lock_guard lock(host.mutex);
+        const auto found = host.notifiers.find(name);
+        const std::uint64_t holder = found != host.notifiers.end() ? found->second->owner : link_->owner;
+        if (holder == 0) {
+            clash = host.NameOfLocked(link_->owner) + " cannot register the command " + name +
+                    ": it is the host's own";
+        } else {
+            if (holder != link_->owner && host.IsLoadedLocked(holder)) {
+                clash = "Name clash: " + host.NameOfLocked(link_->owner) + " registers the command " + name +
+                        ", which " + host.NameOfLocked(holder) + " registered first; the new one replaces it";
+            }
+            host.notifiers.insert_or_assign(std::move(name), std::move(entry));
+        }
+    }
+    if (!clash.empty()) {
+        host.Log(std::move(clash));
+    }
 }
 
 void CVarManagerWrapper::registerNotifier(std::string name,
@@ -449,6 +518,14 @@ namespace pluginsdk::host {
 void Host::ExecuteConsoleLine(std::string_view line) {
     state_->Execute(0, line);
     ReleaseFailedPlugins();
+}
+
+void Host::RegisterHostCommand(std::string name, std::function<void(std::vector<std::string>)> fn,
+                               std::string description) {
+    auto entry = std::make_shared<detail::NotifierEntry>(
+        detail::NotifierEntry{0, std::move(fn), std::move(description), 0});
+    std::lock_guard lock(state_->mutex);
+    state_->notifiers.insert_or_assign(std::move(name), std::move(entry));
 }
 
 CVarWrapper Host::GetCvar(const std::string& name) { return state_->Find(name, 0); }

@@ -2,12 +2,22 @@
 // and the tasks plugins queue for later.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <iterator>
 #include <utility>
 
 #include "host-state.h"
 
 namespace pluginsdk::detail {
+
+// PROVISIONAL, until the game's arena gives every event its object: the player's car for the car's
+// functions in free play, no object otherwise.
+std::uintptr_t HostState::CallerFor(std::string_view eventName) {
+    if (eventName.find("Car_TA") == std::string_view::npos || !freeplay || cars.empty()) {
+        return 0;
+    }
+    return reinterpret_cast<std::uintptr_t>(cars.front().get());
+}
 
 void HostState::AddHook(std::uint64_t owner, std::string eventName, bool post, HookCallback fn) {
     auto entry = std::make_shared<HookEntry>();
@@ -32,6 +42,52 @@ void HostState::RemoveHooks(std::uint64_t owner, std::string_view eventName, boo
 
 namespace {
 
+// The classes of the objects that run the game's functions, as bits of HookCallback::callers.
+constexpr std::uint8_t kCarCaller = 1U << 0U;
+constexpr std::uint8_t kBallCaller = 1U << 1U;
+constexpr std::uint8_t kServerCaller = 1U << 2U;
+constexpr std::uint8_t kPriCaller = 1U << 3U;
+constexpr std::uint8_t kControllerCaller = 1U << 4U;
+constexpr std::uint8_t kCarComponentCaller = 1U << 5U;
+// A function of a class the host has no object for: its caller, if any, goes to every hook as is.
+constexpr std::uint8_t kAnyCaller = 0xFF;
+
+// The game names a function by its class: "Function TAGame.Car_TA.SetVehicleInput".
+std::uint8_t CallerKindOf(std::string_view eventName) {
+    const auto has = [&](std::string_view part) { return eventName.find(part) != std::string_view::npos; };
+    if (has("CarComponent_")) {
+        return kCarComponentCaller;
+    }
+    if (has("Car_TA")) {
+        return kCarCaller;
+    }
+    if (has("Ball_TA")) {
+        return kBallCaller;
+    }
+    if (has("GameEvent_")) {
+        return kServerCaller;
+    }
+    if (has("PRI_TA")) {
+        return kPriCaller;
+    }
+    if (has("PlayerController_TA")) {
+        return kControllerCaller;
+    }
+    return kAnyCaller;
+}
+
+// The kinds of caller a T can be made from: those whose class is T or derives from it.
+template <typename T>
+constexpr std::uint8_t CallersOf() {
+    const auto bit = [](bool can, std::uint8_t kind) { return can ? kind : std::uint8_t{0}; };
+    return static_cast<std::uint8_t>(bit(std::is_base_of_v<T, CarWrapper>, kCarCaller) |
+                                     bit(std::is_base_of_v<T, BallWrapper>, kBallCaller) |
+                                     bit(std::is_base_of_v<T, ServerWrapper>, kServerCaller) |
+                                     bit(std::is_base_of_v<T, PriWrapper>, kPriCaller) |
+                                     bit(std::is_base_of_v<T, PlayerControllerWrapper>, kControllerCaller) |
+                                     bit(std::is_base_of_v<T, CarComponentWrapper>, kCarComponentCaller));
+}
+
 // A hook's caller is made from the address of the object that runs the function, as a T: the
 // host's cars for the car-input function. The event's name is the plugin's own copy.
 template <typename T>
@@ -40,7 +96,8 @@ HookCallback WithCaller(std::function<void(T caller, void* params, std::string e
     return {std::make_shared<const Callback>(std::move(callback)),
             [](const void* stored, std::uintptr_t caller, void* params, const std::string& name) {
                 (*static_cast<const Callback*>(stored))(T(caller), params, name);
-            }};
+            },
+            CallersOf<T>()};
 }
 
 HookCallback WithoutCaller(std::function<void(std::string eventName)> callback) {
@@ -138,7 +195,7 @@ void Host::Tick() {
         std::lock_guard lock(state_->mutex);
         ++state_->gameTicks;
     }
-    FireEvent(event);
+    FireForEveryCar(event);
     RunTasks();
 }
 
@@ -148,9 +205,25 @@ double Host::GameSeconds() const {
 }
 
 void Host::FireEvent(const std::string& eventName) {
+    // A hook that fires an event through a console command fires it in the middle of this one.
+    constexpr int kMaxEventDepth = 8;
+    if (state_->eventDepth >= kMaxEventDepth) {
+        state_->Log("Event " + eventName + " not fired: events fired from hooks nest " +
+                    std::to_string(kMaxEventDepth) + " deep already");
+        return;
+    }
+    if (eventName != kSetVehicleInputEvent || state_->eventDepth > 0) {
+        FireOnce(eventName);
+    } else {
+        FireForEveryCar(eventName);
+    }
+}
+
+void Host::FireForEveryCar(const std::string& eventName) {
     // The scratch list keeps its capacity, so a tick allocates nothing once the game is running.
     auto& hooks = state_->tickScratch;
     hooks.clear();
+    ++state_->eventDepth;
     {
         // The hooks before the game's function, then those after it, for each car that runs it.
         std::lock_guard lock(state_->mutex);
@@ -172,6 +245,36 @@ void Host::FireEvent(const std::string& eventName) {
         }
     }
     hooks.clear();
+    --state_->eventDepth;
+    ReleaseFailedPlugins();
+}
+
+void Host::FireOnce(const std::string& eventName) {
+    // Large enough for any function's parameters, zeroed for each event: a hook may write into it.
+    constexpr std::size_t kParamsBytes = 4096;
+    const auto params = std::make_unique<std::byte[]>(kParamsBytes);
+    const std::uintptr_t caller = state_->CallerFor(eventName);
+    const std::uint8_t kind = detail::CallerKindOf(eventName);
+    std::vector<std::shared_ptr<detail::HookEntry>> hooks;
+    {
+        std::lock_guard lock(state_->mutex);
+        for (const bool post : {false, true}) {
+            for (const auto& hook : state_->hooks) {
+                if (hook->post == post && hook->eventName == eventName) {
+                    hooks.push_back(hook);
+                }
+            }
+        }
+    }
+    ++state_->eventDepth;
+    for (const auto& hook : hooks) {
+        if (hook->alive) {
+            const std::uintptr_t given = (hook->fn.callers & kind) != 0 ? caller : 0;
+            detail::CallPlugin(*state_, hook->owner, {"its hook on ", eventName},
+                               [&] { hook->fn(given, params.get(), eventName); });
+        }
+    }
+    --state_->eventDepth;
     ReleaseFailedPlugins();
 }
 

@@ -32,6 +32,9 @@ using Notifier = std::function<void(std::vector<std::string> arguments)>;
 struct HookCallback {
     std::shared_ptr<const void> callback;
     void (*call)(const void* callback, std::uintptr_t caller, void* params, const std::string& eventName);
+    // Which kinds of caller (CallerKind bits) the hook's T can be made from; a caller of another kind
+    // reaches it as a null object.
+    std::uint8_t callers = 0xFF;
 
     void operator()(std::uintptr_t caller, void* params, const std::string& eventName) const {
         call(callback.get(), caller, params, eventName);
@@ -130,9 +133,12 @@ struct QueuedTask {
     Task fn;
     // The game's update from which it may run: 0 for a task of Execute.
     std::uint64_t due = 0;
+    // Set by SetTimeout rather than Execute, for the report of what a plugin left behind.
+    bool timeout = false;
 };
 
 struct NotifierEntry {
+    // 0 for the host's own commands.
     std::uint64_t owner;
     Notifier fn;
     std::string description;
@@ -185,6 +191,11 @@ struct HostState {
     std::deque<Notice> chat;
     // Guarded by its own lock, which is never held while taking the one above.
     ConsoleHistory console;
+    // Keys bound to console input, and names that run console input, as the player's console has them.
+    std::map<std::string, std::string, std::less<>> binds;
+    std::map<std::string, std::string, std::less<>> aliases;
+    // What GetPluginManager shows: the loaded plugins, in load order.
+    std::vector<std::shared_ptr<BakkesMod::Plugin::LoadedPlugin>> loadedList;
     // Configuration lines for variables nobody has registered, written back by SaveConfig.
     std::map<std::string, std::string, std::less<>> keptConfig;
     // Lines of the last configuration file that were not applied, written back as they were.
@@ -198,6 +209,9 @@ struct HostState {
 
     std::vector<std::unique_ptr<CarState>> cars;
     std::vector<std::shared_ptr<HookEntry>> tickScratch;
+    // How deep events fired from inside hooks (through a console command) are nested: the scratch
+    // list belongs to the outermost one, and a hook that fires its own event must not recurse forever.
+    int eventDepth = 0;
 
     // The loaded plugins by owner, the report lines of their failures, and whether a failed
     // plugin still waits for the game thread to release it.
@@ -223,6 +237,16 @@ struct HostState {
     void Notify(std::deque<Notice>& where, std::string title, std::string text, double seconds);
     // Drops everything a plugin left with the host, while its module is still mapped.
     void ForgetOwner(std::uint64_t owner);
+    // What a plugin has registered with the host now, in words ("2 hooks, 1 drawable"); empty for
+    // nothing. Its variables and their change callbacks are not counted: the host keeps the variables,
+    // and their values, for its return.
+    std::string Registrations(std::uint64_t owner) const;
+    // The plugin's name for the console, or "the host" for owner 0; the caller holds `mutex`.
+    std::string NameOfLocked(std::uint64_t owner) const;
+    // Whether `owner` is a plugin still loaded; the caller holds `mutex`.
+    bool IsLoadedLocked(std::uint64_t owner) const { return plugins.contains(owner); }
+    // The object of the game that runs the named function, as its address: 0 where the game has none.
+    std::uintptr_t CallerFor(std::string_view eventName);
 
     // Reports the failure on the console and the terminal as "PLUGIN STOPPED: <plugin> <reason>",
     // once, and stops calling anything the plugin registered; the game thread releases the plugin

@@ -83,6 +83,58 @@ void HostState::ForgetOwner(std::uint64_t owner) {
     }
 }
 
+std::string HostState::NameOfLocked(std::uint64_t owner) const {
+    if (owner == 0) {
+        return "the host";
+    }
+    const auto found = plugins.find(owner);
+    return found != plugins.end() ? found->second->name : "plugin " + std::to_string(owner);
+}
+
+std::string HostState::Registrations(std::uint64_t owner) const {
+    const auto mine = [owner](const auto& entry) { return entry->owner == owner; };
+    std::size_t changeCallbacks = 0;
+    std::size_t queued = 0;
+    std::size_t timeouts = 0;
+    std::size_t hookCount = 0;
+    std::size_t drawableCount = 0;
+    std::size_t notifierCount = 0;
+    {
+        std::lock_guard lock(mutex);
+        hookCount = static_cast<std::size_t>(std::count_if(hooks.begin(), hooks.end(), mine));
+        drawableCount = static_cast<std::size_t>(std::count_if(drawables.begin(), drawables.end(), mine));
+        notifierCount = static_cast<std::size_t>(std::count_if(
+            notifiers.begin(), notifiers.end(), [&](const auto& entry) { return mine(entry.second); }));
+        for (const auto& task : tasks) {
+            if (task.owner == owner) {
+                ++(task.timeout ? timeouts : queued);
+            }
+        }
+        // The callbacks on its own variables go with its variables, as the host has them; on another's,
+        // they would outlive it.
+        for (const auto& [name, cvar] : cvars) {
+            if (cvar->owner != owner) {
+                std::lock_guard cvarLock(cvar->mutex);
+                changeCallbacks += static_cast<std::size_t>(
+                    std::count_if(cvar->callbacks.begin(), cvar->callbacks.end(), mine));
+            }
+        }
+    }
+    std::string words;
+    const auto add = [&](std::size_t count, const char* one, const char* many) {
+        if (count > 0) {
+            words += (words.empty() ? "" : ", ") + std::to_string(count) + " " + (count == 1 ? one : many);
+        }
+    };
+    add(hookCount, "hook", "hooks");
+    add(drawableCount, "drawable", "drawables");
+    add(notifierCount, "command", "commands");
+    add(queued, "queued task", "queued tasks");
+    add(timeouts, "timeout", "timeouts");
+    add(changeCallbacks, "change callback on another's variable", "change callbacks on others' variables");
+    return words;
+}
+
 void HostState::PluginFailed(std::uint64_t owner, CallbackName callback, const char* what) noexcept {
     try {
         PluginFailed(owner, "threw from " + std::string(callback.what) + std::string(callback.subject) +
@@ -307,6 +359,17 @@ LoadedPlugin& Host::LoadPlugin(const std::filesystem::path& module) {
     loaded->plugin_->cvarManager = std::make_shared<CVarManagerWrapper>(CVarManagerFor(loaded->id_));
     loaded->plugin_->gameWrapper = std::make_shared<GameWrapper>(GameFor(loaded->id_));
     loaded->game_ = loaded->plugin_->gameWrapper;
+    loaded->listed_ = std::make_shared<BakkesMod::Plugin::LoadedPlugin>();
+    loaded->listed_->_filename = module.stem().string();
+    loaded->listed_->_name = loaded->info_->pluginName != nullptr ? loaded->info_->pluginName : "";
+    loaded->listed_->_version = loaded->info_->pluginVersion != nullptr ? loaded->info_->pluginVersion : "";
+    loaded->listed_->_className = loaded->info_->className != nullptr ? loaded->info_->className : "";
+    loaded->listed_->_type = loaded->info_->pluginType;
+    loaded->listed_->_plugin = loaded->plugin_;
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->loadedList.push_back(loaded->listed_);
+    }
     plugins_.push_back(std::move(loaded));
     LoadedPlugin& plugin = *plugins_.back();
     // A module built against the host's own SDK may call what spinbeat-host does not implement: the
@@ -328,6 +391,7 @@ void Host::StopPlugin(LoadedPlugin& plugin) {
         return;
     }
     detail::CallPlugin(*state_, plugin.id_, {"onUnload"}, [&] { plugin.plugin_->onUnload(); });
+    plugin.listed_->_plugin.reset();
     plugin.plugin_.reset();
     detail::CallPlugin(*state_, plugin.id_, {"deleteMe"}, [&] { plugin.info_->deleteFunction(); });
 }
@@ -336,6 +400,7 @@ void Host::Release(LoadedPlugin& plugin) {
     // Whatever it registered goes first, while nothing of it runs; its code stays mapped until
     // UnloadPlugin closes the module.
     state_->ForgetOwner(plugin.id_);
+    plugin.listed_->_plugin.reset();
     plugin.plugin_.reset();
     detail::CallPlugin(*state_, plugin.id_, {"deleteMe"}, [&] { plugin.info_->deleteFunction(); });
 }
@@ -373,10 +438,16 @@ void Host::FailService(std::string_view service, bool fail) {
 
 void Host::UnloadPlugin(LoadedPlugin& plugin) {
     StopPlugin(plugin);
+    // A bug that shows only at unload: the game would go on calling into a module that is gone.
+    if (const std::string left = state_->Registrations(plugin.id_); !left.empty()) {
+        state_->Log(plugin.state_->name + " left registered after onUnload: " + left +
+                    "; the host drops them");
+    }
     state_->ForgetOwner(plugin.id_);
     {
         std::lock_guard lock(state_->mutex);
         state_->plugins.erase(plugin.id_);
+        std::erase(state_->loadedList, plugin.listed_);
     }
     auto found = std::find_if(plugins_.begin(), plugins_.end(),
                               [&](const auto& entry) { return entry.get() == &plugin; });

@@ -102,6 +102,20 @@ public:
     // it, `name` shows it) or a command. `log` echoes each to the console first.
     PLUGINSDK_API void executeCommand(std::string command, bool log = true);
 
+    // Keys bound to console input, as the player's `bind`: pressing the key (its name, "F3") runs
+    // the command. Without a bind the key's string is empty.
+    PLUGINSDK_API void setBind(std::string key, std::string command);
+    PLUGINSDK_API void removeBind(std::string key);
+    PLUGINSDK_API std::string getBindStringForKey(std::string key);
+    // A name that runs the console input `script` when typed; empty for no alias.
+    PLUGINSDK_API void setAlias(std::string key, std::string script);
+    PLUGINSDK_API std::string getAlias(std::string alias);
+    // Files of the host's folder (or a path of the plugin's): the binds as `bind KEY "COMMAND"`
+    // lines, the variables' values as the host saves them, and console input run line by line.
+    PLUGINSDK_API void backupBinds(std::string path);
+    PLUGINSDK_API void backupCfg(std::string path);
+    PLUGINSDK_API void loadCfg(std::string path);
+
     // One console line, written as given.
     PLUGINSDK_API void log(std::string text);
     // The same in the console's 8-bit text; a character it cannot show becomes '?'.

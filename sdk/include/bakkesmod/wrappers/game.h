@@ -9,6 +9,7 @@
 
 #include "bakkesmod/wrappers/canvas.h"
 #include "bakkesmod/wrappers/game-objects.h"
+#include "bakkesmod/wrappers/plugin-manager.h"
 #include "pluginsdk/api.h"
 
 namespace pluginsdk::detail {
@@ -77,6 +78,9 @@ public:
     PLUGINSDK_API ServerWrapper GetGameEventAsServer();
     PLUGINSDK_API CarWrapper GetLocalCar();
     PLUGINSDK_API PlayerControllerWrapper GetPlayerController();
+
+    // The host's plugins, the ones loaded now.
+    PLUGINSDK_API PluginManagerWrapper GetPluginManager();
 
     // --- the host's folders -----------------------------------------------------------------------
     // The host's folder, and its data folder, the `data` folder inside it.

@@ -201,6 +201,8 @@ private:
     std::shared_ptr<GameWrapper> game_;
     std::uint64_t id_ = 0;
     std::shared_ptr<detail::PluginState> state_;
+    // Its entry in the list plugins read through GetPluginManager.
+    std::shared_ptr<BakkesMod::Plugin::LoadedPlugin> listed_;
 };
 
 // The in-process host: one game with cars, the console, the task queue and the loaded plugins.
@@ -222,7 +224,9 @@ public:
     // plugin left with the host (queued tasks, console variable callbacks) stays too. A failed
     // plugin gets no onUnload, and loses what it left with the host.
     void StopPlugin(LoadedPlugin& plugin);
-    // Stops the plugin if needed, forgets everything it registered, closes the module.
+    // Stops the plugin if needed, forgets everything it registered, closes the module. What it left
+    // registered after its onUnload (hooks, drawables, commands, tasks, change callbacks) is named
+    // on the console first. Never while the plugin's code runs: from one of its callbacks, defer it.
     void UnloadPlugin(LoadedPlugin& plugin);
     const std::list<std::unique_ptr<LoadedPlugin>>& Plugins() const { return plugins_; }
 
@@ -239,7 +243,11 @@ public:
 
     // One input update: the car-input event for every car, then the queued tasks.
     void Tick();
-    // Runs the hooks on `eventName` once for every car.
+    // Runs every hook on `eventName`, those before the game's function then those after it, as the
+    // game runs the function. The car-input function runs once for every car, its input the
+    // parameters; any other once, its caller the game's object of the function's class where the
+    // game has one (a hook whose T cannot be that object gets a null one), its parameters a zeroed
+    // block of 4 KiB.
     void FireEvent(const std::string& eventName);
     // Runs the queued tasks, and those of SetTimeout that are due; returns how many ran. Tasks queued
     // meanwhile wait for the next call.
@@ -280,6 +288,11 @@ public:
     // separated by ';', each `NAME VALUE` (set a variable), `NAME` (show it) or a plugin's command
     // with its words.
     void ExecuteConsoleLine(std::string_view line);
+    // A console command of the host program's own, typed or run by a plugin as theirs are: `fn`
+    // gets the words, its name first. No plugin can take the name, nor remove it. `fn` may throw:
+    // the console shows the error.
+    void RegisterHostCommand(std::string name, std::function<void(std::vector<std::string>)> fn,
+                             std::string description);
 
     CVarWrapper GetCvar(const std::string& name);
     // The handles this host gives the plugin with the id `owner` (LoadedPlugin::Id), for a program
@@ -337,6 +350,11 @@ public:
 
 private:
     void PluginFailed(const LoadedPlugin& plugin, std::string_view callback, const char* what) noexcept;
+    // The car-input event, as each update runs it: every car its caller in turn, its input the
+    // parameters. Allocates nothing once the game runs.
+    void FireForEveryCar(const std::string& eventName);
+    // An event that is not the car-input one, or one fired inside another event.
+    void FireOnce(const std::string& eventName);
     // Releases the objects of plugins that have failed since the last call, on the game thread.
     void ReleaseFailedPlugins();
     void Release(LoadedPlugin& plugin);
