@@ -451,6 +451,14 @@ void Host::ExecuteConsoleLine(std::string_view line) {
     ReleaseFailedPlugins();
 }
 
+void Host::RegisterHostCommand(std::string name, std::function<void(std::vector<std::string>)> fn,
+                               std::string description) {
+    auto entry = std::make_shared<detail::NotifierEntry>(
+        detail::NotifierEntry{0, std::move(fn), std::move(description), 0});
+    std::lock_guard lock(state_->mutex);
+    state_->notifiers.insert_or_assign(std::move(name), std::move(entry));
+}
+
 CVarWrapper Host::GetCvar(const std::string& name) { return state_->Find(name, 0); }
 
 CVarManagerWrapper Host::CVarManagerFor(std::uint64_t owner) {

@@ -1,0 +1,145 @@
+// Images read from PNG and JPEG files, for the canvas and for Dear ImGui.
+#include <stb_image.h>
+
+#include <fstream>
+#include <memory>
+#include <utility>
+
+#include "bakkesmod/wrappers/ImageWrapper.h"
+#include "host-state.h"
+#include "platform.h"
+
+namespace pluginsdk::detail {
+
+namespace {
+
+// Beyond a 4K screen many times over: an image larger than this is damage or a mistake, and its pixels
+// would take more than 256 MiB.
+constexpr int kMaxImageSide = 8192;
+// A compressed file larger than the largest image uncompressed is not read into memory.
+constexpr std::uintmax_t kMaxImageFileBytes = std::uintmax_t{kMaxImageSide} * kMaxImageSide * 4;
+
+void Say(const std::string& line) {
+    if (HostState* host = CallingPlugin::Host()) {
+        host->Log(line);
+    } else {
+        // A plugin's own thread: no console of a host to write to.
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
+}
+
+// The path as the console shows text; one no code page can hold cannot throw out of a plugin's call.
+std::string Shown(const std::filesystem::path& path) {
+    try {
+        return ConsoleText(path.wstring());
+    } catch (const std::exception&) {
+        return "(a path the console cannot show)";
+    }
+}
+
+// The pixels of the file, or null with one line on the console saying why.
+std::shared_ptr<const host::ImageTexture> Read(const std::filesystem::path& path) {
+    const std::string shown = Shown(path);
+    const auto refuse = [&](const std::string& why) {
+        Say("ImageWrapper: cannot load " + shown + ": " + why + "; the image is null");
+        return nullptr;
+    };
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error) {
+        return refuse(error.message());
+    }
+    if (size > kMaxImageFileBytes) {
+        return refuse("the file is larger than " + std::to_string(kMaxImageFileBytes >> 20U) + " MiB");
+    }
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
+    std::ifstream in(path, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+        return refuse("it could not be read");
+    }
+    const int length = static_cast<int>(bytes.size());
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    // The size first, from the header alone: nothing is decoded for an image too large.
+    if (stbi_info_from_memory(bytes.data(), length, &width, &height, &channels) == 0) {
+        return refuse(std::string("not a PNG or JPEG image (") + stbi_failure_reason() + ")");
+    }
+    if (width > kMaxImageSide || height > kMaxImageSide) {
+        return refuse(std::to_string(width) + "x" + std::to_string(height) + " is larger than " +
+                      std::to_string(kMaxImageSide) + "x" + std::to_string(kMaxImageSide));
+    }
+    using Pixels = std::unique_ptr<unsigned char, decltype(&stbi_image_free)>;
+    const Pixels pixels(stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 4),
+                        &stbi_image_free);
+    if (!pixels || width <= 0 || height <= 0) {
+        return refuse(std::string("its pixels could not be decoded (") + stbi_failure_reason() + ")");
+    }
+    auto texture = std::make_shared<host::ImageTexture>();
+    texture->width = width;
+    texture->height = height;
+    texture->rgba.assign(pixels.get(), pixels.get() + std::size_t{4} * static_cast<std::size_t>(width) *
+                                                          static_cast<std::size_t>(height));
+    texture->name = Shown(path.filename());
+    return texture;
+}
+
+} // namespace
+
+} // namespace pluginsdk::detail
+
+using pluginsdk::detail::Image;
+
+ImageWrapper::ImageWrapper(std::string path, bool canvasLoad, bool ImGuiLoad)
+    : ImageWrapper(std::filesystem::path(std::move(path)), canvasLoad, ImGuiLoad) {}
+
+ImageWrapper::ImageWrapper(std::wstring path, bool canvasLoad, bool ImGuiLoad)
+    : ImageWrapper(std::filesystem::path(std::move(path)), canvasLoad, ImGuiLoad) {}
+
+ImageWrapper::ImageWrapper(std::filesystem::path path, bool canvasLoad, bool ImGuiLoad)
+    : image_(new Image{std::move(path), nullptr}) {
+    image_->texture = pluginsdk::detail::Read(image_->path);
+    image_->forCanvas = canvasLoad && image_->texture;
+    image_->forImGui = ImGuiLoad && image_->texture;
+}
+
+ImageWrapper::~ImageWrapper() { delete image_; }
+
+bool ImageWrapper::LoadForCanvas() {
+    image_->forCanvas = image_->texture != nullptr;
+    return image_->forCanvas;
+}
+
+void ImageWrapper::LoadForImGui(std::function<void(bool)> onLoaded) {
+    image_->forImGui = image_->texture != nullptr;
+    if (onLoaded) {
+        onLoaded(image_->forImGui);
+    }
+}
+
+bool ImageWrapper::IsLoadedForCanvas() { return image_->forCanvas; }
+
+bool ImageWrapper::IsLoadedForImGui() { return image_->forImGui; }
+
+void* ImageWrapper::GetCanvasTex() {
+    return image_->forCanvas ? const_cast<pluginsdk::host::ImageTexture*>(image_->texture.get()) : nullptr;
+}
+
+void* ImageWrapper::GetImGuiTex() {
+    return image_->forImGui ? const_cast<pluginsdk::host::ImageTexture*>(image_->texture.get()) : nullptr;
+}
+
+std::string ImageWrapper::GetPath() { return pluginsdk::detail::Shown(image_->path); }
+
+std::wstring ImageWrapper::GetPathW() { return image_->path.wstring(); }
+
+std::filesystem::path ImageWrapper::GetPathFs() { return image_->path; }
+
+Vector2 ImageWrapper::GetSize() {
+    return image_->texture ? Vector2{image_->texture->width, image_->texture->height} : Vector2{};
+}
+
+Vector2F ImageWrapper::GetSizeF() {
+    const Vector2 size = GetSize();
+    return {static_cast<float>(size.X), static_cast<float>(size.Y)};
+}
