@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -17,6 +18,7 @@
 #include "script.h"
 #include "session-sound.h"
 #include "session.h"
+#include "ui-picture.h"
 
 namespace spinbeat_host {
 
@@ -77,6 +79,15 @@ public:
         int width = 0;
         int height = 0;
         io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+        // The snapshots' renderer samples the atlas through the identifier the draw data carries.
+        auto font = std::make_shared<pluginsdk::host::ImageTexture>();
+        font->width = width;
+        font->height = height;
+        font->rgba.assign(pixels,
+                          pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+        font->name = "the host's font";
+        font_ = std::move(font);
+        io.Fonts->TexID = const_cast<pluginsdk::host::ImageTexture*>(font_.get());
     }
     HeadlessUi(const HeadlessUi&) = delete;
     HeadlessUi& operator=(const HeadlessUi&) = delete;
@@ -88,14 +99,29 @@ public:
         io.DeltaTime = static_cast<float>(std::max(nowMs - lastMs_, 1.0) / 1000.0);
         lastMs_ = nowMs;
         ImGui::NewFrame();
-        settings.Draw(session);
+        settings.Draw(session, windows && windows->SettingsOpen());
+        if (windows) {
+            windows->Draw();
+        }
         ImGui::Render();
     }
 
+    // The host's windows in a picture: a frame drawn now, or nothing when no window is open.
+    std::shared_ptr<const UiDrawing> Drawing(Session& session, Vector2 size, double nowMs) {
+        if (!windows || !windows->AnyOpen()) {
+            return nullptr;
+        }
+        Frame(session, size, nowMs);
+        return std::make_shared<const UiDrawing>(CaptureUi(*ImGui::GetDrawData(), font_));
+    }
+
     SettingsWindow settings;
+    // Once the session is there: `togglemenu` is its host's command.
+    std::optional<PluginWindows> windows;
 
 private:
     ImGuiContext* context_;
+    std::shared_ptr<const pluginsdk::host::ImageTexture> font_;
     double lastMs_ = -1000.0;
 };
 
@@ -115,14 +141,17 @@ public:
     }
 
     void Add(const std::filesystem::path& file, Vector2 size, double carAngle,
-             const std::vector<pluginsdk::host::CanvasCall>& calls) {
+             const std::vector<pluginsdk::host::CanvasCall>& calls, std::shared_ptr<const UiDrawing> ui) {
         auto& job = *jobs_.emplace_back(std::make_unique<Job>());
         job.file = file;
-        job.thread = std::thread([&job, size, carAngle, calls] {
+        job.thread = std::thread([&job, size, carAngle, calls, ui = std::move(ui)] {
             // Nothing may leave a thread; a picture that could not be made is one not written.
             try {
                 Picture picture(size.X, size.Y);
                 PaintGameView(picture, size, carAngle, calls);
+                if (ui) {
+                    PaintUi(picture, *ui);
+                }
                 job.written = WritePng(job.file, picture.Width(), picture.Height(), picture.Rgb());
             } catch (const std::exception&) {
                 job.written = false;
@@ -185,6 +214,7 @@ int RunHeadless(const Options& options) {
     ConsoleLog log(options.out / "console.log");
     HeadlessUi ui;
     Session session({options.module, options.data, options.config, options.freeplay, log.Sink()});
+    ui.windows.emplace(session, false);
     log.Flush();
 
     std::vector<std::string> problems;
@@ -229,10 +259,12 @@ int RunHeadless(const Options& options) {
             case Kind::Size:
                 size = command.size;
                 break;
-            case Kind::Snapshot:
-                snapshots.Add(options.out / (command.text + ".png"), size, session.CarAngle(),
-                              session.Frame(size));
+            case Kind::Snapshot: {
+                const auto& calls = session.Frame(size);
+                snapshots.Add(options.out / (command.text + ".png"), size, session.CarAngle(), calls,
+                              ui.Drawing(session, size, loop.NowMs()));
                 break;
+            }
             case Kind::Playtest:
                 // One frame finds the button, the next presses it; the task runs at the next update.
                 ui.settings.PressButton(kPlaytestButton);

@@ -2,7 +2,9 @@
 #include <stb_image.h>
 
 #include <fstream>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include "bakkesmod/wrappers/ImageWrapper.h"
@@ -18,6 +20,18 @@ namespace {
 constexpr int kMaxImageSide = 8192;
 // A compressed file larger than the largest image uncompressed is not read into memory.
 constexpr std::uintmax_t kMaxImageFileBytes = std::uintmax_t{kMaxImageSide} * kMaxImageSide * 4;
+
+// Every live image's pixels by the identifier Dear ImGui gets, so that a renderer never takes a plugin's
+// stray pointer for one.
+struct LiveImages {
+    std::mutex mutex;
+    std::map<const void*, std::weak_ptr<const host::ImageTexture>> byId;
+};
+
+LiveImages& Live() {
+    static LiveImages live;
+    return live;
+}
 
 void Say(const std::string& line) {
     if (HostState* host = CallingPlugin::Host()) {
@@ -99,11 +113,31 @@ ImageWrapper::ImageWrapper(std::wstring path, bool canvasLoad, bool ImGuiLoad)
 ImageWrapper::ImageWrapper(std::filesystem::path path, bool canvasLoad, bool ImGuiLoad)
     : image_(new Image{std::move(path), nullptr}) {
     image_->texture = pluginsdk::detail::Read(image_->path);
+    if (image_->texture) {
+        auto& live = pluginsdk::detail::Live();
+        const std::lock_guard lock(live.mutex);
+        live.byId.emplace(image_->texture.get(), image_->texture);
+    }
     image_->forCanvas = canvasLoad && image_->texture;
     image_->forImGui = ImGuiLoad && image_->texture;
 }
 
-ImageWrapper::~ImageWrapper() { delete image_; }
+ImageWrapper::~ImageWrapper() {
+    if (image_->texture) {
+        auto& live = pluginsdk::detail::Live();
+        const std::lock_guard lock(live.mutex);
+        live.byId.erase(image_->texture.get());
+    }
+    delete image_;
+}
+
+std::shared_ptr<const pluginsdk::host::ImageTexture>
+pluginsdk::host::FindImageTexture(const void* imguiTexture) {
+    auto& live = pluginsdk::detail::Live();
+    const std::lock_guard lock(live.mutex);
+    const auto found = live.byId.find(imguiTexture);
+    return found != live.byId.end() ? found->second.lock() : nullptr;
+}
 
 bool ImageWrapper::LoadForCanvas() {
     image_->forCanvas = image_->texture != nullptr;

@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "pluginsdk/api.h"
 
 namespace pluginsdk::host {
 
@@ -30,5 +33,9 @@ struct ImageTexture {
         return rgba.data() + index * 4;
     }
 };
+
+// The pixels behind a texture identifier an image's GetImGuiTex gave, while the image lives; null for
+// any other value a plugin hands Dear ImGui.
+PLUGINSDK_API std::shared_ptr<const ImageTexture> FindImageTexture(const void* imguiTexture);
 
 } // namespace pluginsdk::host
