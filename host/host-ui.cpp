@@ -104,11 +104,10 @@ void SettingsWindow::Draw(Session& session, bool shown) {
     constexpr float kOffScreen = -100000.0F;
     if (!shown) {
         ImGui::SetNextWindowPos({kOffScreen, kOffScreen}, ImGuiCond_Always);
-    } else if (!wasShown_) {
-        ImGui::SetNextWindowPos({kMargin, kTop}, ImGuiCond_Always);
+    } else {
+        ImGui::SetNextWindowPos({kMargin, kTop}, wasShown_ ? ImGuiCond_FirstUseEver : ImGuiCond_Always);
     }
     wasShown_ = shown;
-    ImGui::SetNextWindowPos({kMargin, kTop}, ImGuiCond_FirstUseEver);
     ImGui::SetNextWindowSize({760.0F, 230.0F}, ImGuiCond_FirstUseEver);
     const bool open = ImGui::Begin("Settings");
     struct Page {
