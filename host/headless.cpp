@@ -93,13 +93,14 @@ public:
     HeadlessUi& operator=(const HeadlessUi&) = delete;
     ~HeadlessUi() { ImGui::DestroyContext(context_); }
 
-    void Frame(Session& session, Vector2 size, double nowMs) {
+    // A page's button is pressed only on the screen: `pressing` shows the settings window for the frame.
+    void Frame(Session& session, Vector2 size, double nowMs, bool pressing = false) {
         ImGuiIO& io = ImGui::GetIO();
         io.DisplaySize = {static_cast<float>(size.X), static_cast<float>(size.Y)};
         io.DeltaTime = static_cast<float>(std::max(nowMs - lastMs_, 1.0) / 1000.0);
         lastMs_ = nowMs;
         ImGui::NewFrame();
-        settings.Draw(session, windows && windows->SettingsOpen());
+        settings.Draw(session, pressing || (windows && windows->SettingsOpen()));
         if (windows) {
             windows->Draw();
         }
@@ -268,8 +269,8 @@ int RunHeadless(const Options& options) {
             case Kind::Playtest:
                 // One frame finds the button, the next presses it; the task runs at the next update.
                 ui.settings.PressButton(kPlaytestButton);
-                ui.Frame(session, size, loop.NowMs());
-                ui.Frame(session, size, loop.NowMs());
+                ui.Frame(session, size, loop.NowMs(), true);
+                ui.Frame(session, size, loop.NowMs(), true);
                 if (!ui.settings.PressFound()) {
                     problems.push_back("line " + std::to_string(command.line) + ": no \"" + kPlaytestButton +
                                        "\" button on the settings page");
