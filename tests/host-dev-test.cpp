@@ -61,7 +61,7 @@ TEST(DevPlugin, ItsImagesLoadOrSayWhyAndItsNullReadStopsItNamedWhileTheHostGoesO
                 lines[0].find("missing.png: ") != std::string::npos)
         << lines[0];
     EXPECT_EQ(lines[1], "dev: image 0x0");
-    EXPECT_NE(lines[2].find("notes.png: not a PNG or JPEG image"), std::string::npos) << lines[2];
+    EXPECT_NE(lines[2].find("notes.png: not a PNG or JPEG file"), std::string::npos) << lines[2];
     EXPECT_EQ(lines[3], "dev: image 0x0");
     EXPECT_EQ(lines[4], "dev: image 8x8 canvas imgui");
     std::vector<std::string> drawn;

@@ -1,7 +1,9 @@
 // Images read from PNG and JPEG files, for the canvas and for Dear ImGui.
 #include <stb_image.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -42,6 +44,37 @@ void Say(const std::string& line) {
     }
 }
 
+// Why the bytes are no PNG or JPEG file that stb may be handed, or empty. stb sizes its buffer for a
+// PNG's compressed data by what each chunk claims: a chunk claiming more than the file holds would have
+// it ask for gigabytes on account of a few damaged bytes.
+std::string Unfit(const std::vector<unsigned char>& bytes) {
+    constexpr unsigned char kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) {
+        return {};
+    }
+    if (bytes.size() < sizeof kPng || !std::equal(std::begin(kPng), std::end(kPng), bytes.begin())) {
+        return "not a PNG or JPEG file";
+    }
+    // Each chunk: its length, its type, its data, a checksum.
+    for (std::size_t at = sizeof kPng; at < bytes.size();) {
+        if (bytes.size() - at < 12) {
+            return "a damaged PNG file (it ends inside a chunk)";
+        }
+        const std::size_t length = (std::size_t{bytes[at]} << 24U) | (std::size_t{bytes[at + 1]} << 16U) |
+                                   (std::size_t{bytes[at + 2]} << 8U) | std::size_t{bytes[at + 3]};
+        if (length > bytes.size() - at - 12) {
+            return "a damaged PNG file (a chunk runs past its end)";
+        }
+        // What follows the last chunk is no concern of a decoder's.
+        if (std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(at + 8), "IEND")) {
+            break;
+        }
+        at += 12 + length;
+    }
+    return {};
+}
+
 // The path as the console shows text; one no code page can hold cannot throw out of a plugin's call.
 std::string Shown(const std::filesystem::path& path) {
     try {
@@ -70,6 +103,9 @@ std::shared_ptr<const host::ImageTexture> Read(const std::filesystem::path& path
     std::ifstream in(path, std::ios::binary);
     if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
         return refuse("it could not be read");
+    }
+    if (const std::string unfit = Unfit(bytes); !unfit.empty()) {
+        return refuse(unfit);
     }
     const int length = static_cast<int>(bytes.size());
     int width = 0;
