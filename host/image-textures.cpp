@@ -46,9 +46,9 @@ void ImageTextures::Translate(ImDrawData& data, ImTextureID font) {
                              GL_UNSIGNED_BYTE, image->rgba.data());
                 found = made_.emplace(command.TextureId, Made{image, name}).first;
             }
+            const auto name = static_cast<std::uintptr_t>(found->second.name);
             // NOLINTNEXTLINE(performance-no-int-to-ptr): the OpenGL renderer takes a texture's name so.
-            command.TextureId =
-                reinterpret_cast<ImTextureID>(static_cast<std::uintptr_t>(found->second.name));
+            command.TextureId = reinterpret_cast<ImTextureID>(name);
         }
     }
 }

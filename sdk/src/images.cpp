@@ -140,11 +140,12 @@ std::shared_ptr<const host::ImageTexture> Read(const std::filesystem::path& path
 
 using pluginsdk::detail::Image;
 
+// NOLINTBEGIN(performance-unnecessary-value-param): the host's interface takes these by value.
 ImageWrapper::ImageWrapper(std::string path, bool canvasLoad, bool ImGuiLoad)
     : ImageWrapper(std::filesystem::path(std::move(path)), canvasLoad, ImGuiLoad) {}
 
 ImageWrapper::ImageWrapper(std::wstring path, bool canvasLoad, bool ImGuiLoad)
-    : ImageWrapper(std::filesystem::path(std::move(path)), canvasLoad, ImGuiLoad) {}
+    : ImageWrapper(std::filesystem::path(path), canvasLoad, ImGuiLoad) {}
 
 ImageWrapper::ImageWrapper(std::filesystem::path path, bool canvasLoad, bool ImGuiLoad)
     : image_(new Image{std::move(path), nullptr}) {
@@ -186,6 +187,8 @@ void ImageWrapper::LoadForImGui(std::function<void(bool)> onLoaded) {
         onLoaded(image_->forImGui);
     }
 }
+
+// NOLINTEND(performance-unnecessary-value-param)
 
 bool ImageWrapper::IsLoadedForCanvas() { return image_->forCanvas; }
 
