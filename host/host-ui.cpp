@@ -208,6 +208,21 @@ void PluginWindows::Toggle(const std::string& name) {
     host.Log("togglemenu: no menu named " + name);
 }
 
+bool PluginWindows::BlockInput() {
+    auto& host = session_.Host();
+    for (const auto& plugin : host.Plugins()) {
+        auto* window =
+            open_.contains(plugin->Id()) ? pluginsdk::host::PluginWindowOf(plugin->Plugin().get()) : nullptr;
+        bool block = false;
+        if (window != nullptr &&
+            host.CallPlugin(*plugin, "ShouldBlockInput", [&] { block = window->ShouldBlockInput(); }) &&
+            block) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void PluginWindows::Draw() {
     auto& host = session_.Host();
     for (const auto& plugin : host.Plugins()) {

@@ -58,6 +58,8 @@ public:
     // Draws every open window with its plugin's Render, in the current context.
     void Draw();
     bool SettingsOpen() const { return settingsOpen_; }
+    // Whether an open window asks that the game get no keys while it is open.
+    bool BlockInput();
     // Whether anything of the host's menus shows: the settings window or a plugin's window.
     bool AnyOpen() const { return settingsOpen_ || !open_.empty(); }
 

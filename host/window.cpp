@@ -149,7 +149,7 @@ int RunWindow(const Options& options) {
     while (running) {
         loop.SleepUntil(std::min(loop.NextTickMs(), loop.NextFrameMs()));
         if (loop.NextTickMs() <= loop.NextFrameMs()) {
-            const bool keysFree = !ImGui::GetIO().WantCaptureKeyboard;
+            const bool keysFree = !ImGui::GetIO().WantCaptureKeyboard && !windows.BlockInput();
             const WindowSystem::Events events = window->HandleEvents(keysFree);
             running = !events.quit;
             if (events.toggleFreeplay) {
