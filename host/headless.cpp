@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -18,6 +19,7 @@
 #include "script.h"
 #include "session-sound.h"
 #include "session.h"
+#include "ui-picture.h"
 
 namespace spinbeat_host {
 
@@ -83,25 +85,50 @@ public:
         int width = 0;
         int height = 0;
         io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+        // The snapshots' renderer samples the atlas through the identifier the draw data carries.
+        auto font = std::make_shared<pluginsdk::host::ImageTexture>();
+        font->width = width;
+        font->height = height;
+        font->rgba.assign(pixels,
+                          pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+        font->name = "the host's font";
+        font_ = std::move(font);
+        io.Fonts->TexID = const_cast<pluginsdk::host::ImageTexture*>(font_.get());
     }
     HeadlessUi(const HeadlessUi&) = delete;
     HeadlessUi& operator=(const HeadlessUi&) = delete;
     ~HeadlessUi() { ImGui::DestroyContext(context_); }
 
-    void Frame(Session& session, Vector2 size, double nowMs) {
+    // A page's button is pressed only on the screen: `pressing` shows the settings window for the frame.
+    void Frame(Session& session, Vector2 size, double nowMs, bool pressing = false) {
         ImGuiIO& io = ImGui::GetIO();
         io.DisplaySize = {static_cast<float>(size.X), static_cast<float>(size.Y)};
         io.DeltaTime = static_cast<float>(std::max(nowMs - lastMs_, 1.0) / 1000.0);
         lastMs_ = nowMs;
         ImGui::NewFrame();
-        settings.Draw(session);
+        settings.Draw(session, pressing || (windows && windows->SettingsOpen()));
+        if (windows) {
+            windows->Draw();
+        }
         ImGui::Render();
     }
 
+    // The host's windows in a picture: a frame drawn now, or nothing when no window is open.
+    std::shared_ptr<const UiDrawing> Drawing(Session& session, Vector2 size, double nowMs) {
+        if (!windows || !windows->AnyOpen()) {
+            return nullptr;
+        }
+        Frame(session, size, nowMs);
+        return std::make_shared<const UiDrawing>(CaptureUi(*ImGui::GetDrawData(), font_));
+    }
+
     SettingsWindow settings;
+    // Once the session is there: `togglemenu` is its host's command.
+    std::optional<PluginWindows> windows;
 
 private:
     ImGuiContext* context_;
+    std::shared_ptr<const pluginsdk::host::ImageTexture> font_;
     double lastMs_ = -1000.0;
 };
 
@@ -121,14 +148,17 @@ public:
     }
 
     void Add(const std::filesystem::path& file, Vector2 size, double carAngle,
-             const std::vector<pluginsdk::host::CanvasCall>& calls) {
+             const std::vector<pluginsdk::host::CanvasCall>& calls, std::shared_ptr<const UiDrawing> ui) {
         auto& job = *jobs_.emplace_back(std::make_unique<Job>());
         job.file = file;
-        job.thread = std::thread([&job, size, carAngle, calls] {
+        job.thread = std::thread([&job, size, carAngle, calls, ui = std::move(ui)] {
             // Nothing may leave a thread; a picture that could not be made is one not written.
             try {
                 Picture picture(size.X, size.Y);
                 PaintGameView(picture, size, carAngle, calls);
+                if (ui) {
+                    PaintUi(picture, *ui);
+                }
                 job.written = WritePng(job.file, picture.Width(), picture.Height(), picture.Rgb());
             } catch (const std::exception&) {
                 job.written = false;
@@ -197,6 +227,7 @@ int RunHeadless(const Options& options) {
                          expectations.Watch(line);
                      },
                      options.plugins});
+    ui.windows.emplace(session, false);
     log.Flush();
     // Valid until the next frame is drawn.
     const std::vector<pluginsdk::host::CanvasCall>* lastFrame = nullptr;
@@ -244,10 +275,12 @@ int RunHeadless(const Options& options) {
             case Kind::Size:
                 size = command.size;
                 break;
-            case Kind::Snapshot:
+            case Kind::Snapshot: {
                 lastFrame = &session.Frame(size);
-                snapshots.Add(options.out / (command.text + ".png"), size, session.CarAngle(), *lastFrame);
+                snapshots.Add(options.out / (command.text + ".png"), size, session.CarAngle(), *lastFrame,
+                              ui.Drawing(session, size, loop.NowMs()));
                 break;
+            }
             case Kind::Event:
                 session.FireEvent(command.text);
                 break;
@@ -268,8 +301,8 @@ int RunHeadless(const Options& options) {
             case Kind::Playtest:
                 // One frame finds the button, the next presses it; the task runs at the next update.
                 ui.settings.PressButton(kPlaytestButton);
-                ui.Frame(session, size, loop.NowMs());
-                ui.Frame(session, size, loop.NowMs());
+                ui.Frame(session, size, loop.NowMs(), true);
+                ui.Frame(session, size, loop.NowMs(), true);
                 if (!ui.settings.PressFound()) {
                     problems.push_back("line " + std::to_string(command.line) + ": no \"" + kPlaytestButton +
                                        "\" button on the settings page");

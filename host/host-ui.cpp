@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace spinbeat_host {
 
@@ -99,8 +100,14 @@ void SettingsWindow::PressButton(std::string label) {
     pressFound_ = false;
 }
 
-void SettingsWindow::Draw(Session& session) {
-    ImGui::SetNextWindowPos({kMargin, kTop}, ImGuiCond_FirstUseEver);
+void SettingsWindow::Draw(Session& session, bool shown) {
+    constexpr float kOffScreen = -100000.0F;
+    if (!shown) {
+        ImGui::SetNextWindowPos({kOffScreen, kOffScreen}, ImGuiCond_Always);
+    } else {
+        ImGui::SetNextWindowPos({kMargin, kTop}, wasShown_ ? ImGuiCond_FirstUseEver : ImGuiCond_Always);
+    }
+    wasShown_ = shown;
     ImGui::SetNextWindowSize({760.0F, 230.0F}, ImGuiCond_FirstUseEver);
     const bool open = ImGui::Begin("Settings");
     struct Page {
@@ -157,6 +164,86 @@ void SettingsWindow::Draw(Session& session) {
         ImGui::EndChild();
     }
     ImGui::End();
+}
+
+// ---------------------------------------------------------------------------
+// Plugins' windows
+// ---------------------------------------------------------------------------
+
+PluginWindows::PluginWindows(Session& session, bool settingsOpen)
+    : session_(session), settingsOpen_(settingsOpen) {
+    session.Host().RegisterHostCommand(
+        "togglemenu",
+        [this](const std::vector<std::string>& words) {
+            if (words.size() < 2) {
+                session_.Host().Log("Usage: togglemenu NAME (a plugin window's menu name, or settings)");
+                return;
+            }
+            Toggle(words[1]);
+        },
+        "Opens or closes a menu: settings, or a plugin's window by its menu name");
+}
+
+void PluginWindows::Toggle(const std::string& name) {
+    if (name == "settings") {
+        settingsOpen_ = !settingsOpen_;
+        return;
+    }
+    auto& host = session_.Host();
+    for (const auto& plugin : host.Plugins()) {
+        auto* window = pluginsdk::host::PluginWindowOf(plugin->Plugin().get());
+        std::string menu;
+        if (window == nullptr ||
+            !host.CallPlugin(*plugin, "GetMenuName", [&] { menu = window->GetMenuName(); }) || menu != name) {
+            continue;
+        }
+        if (open_.erase(plugin->Id()) > 0) {
+            host.CallPlugin(*plugin, "OnClose", [window] { window->OnClose(); });
+        } else {
+            open_.insert(plugin->Id());
+            host.CallPlugin(*plugin, "OnOpen", [window] { window->OnOpen(); });
+        }
+        return;
+    }
+    host.Log("togglemenu: no menu named " + name);
+}
+
+bool PluginWindows::BlockInput() {
+    auto& host = session_.Host();
+    for (const auto& plugin : host.Plugins()) {
+        auto* window =
+            open_.contains(plugin->Id()) ? pluginsdk::host::PluginWindowOf(plugin->Plugin().get()) : nullptr;
+        bool block = false;
+        if (window != nullptr &&
+            host.CallPlugin(*plugin, "ShouldBlockInput", [&] { block = window->ShouldBlockInput(); }) &&
+            block) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void PluginWindows::Draw() {
+    auto& host = session_.Host();
+    for (const auto& plugin : host.Plugins()) {
+        if (!open_.contains(plugin->Id())) {
+            continue;
+        }
+        auto* window = plugin->Failed() ? nullptr : pluginsdk::host::PluginWindowOf(plugin->Plugin().get());
+        if (window == nullptr) {
+            open_.erase(plugin->Id());
+            continue;
+        }
+        if (handedContext_.insert(plugin->Id()).second) {
+            host.CallPlugin(*plugin, "SetImGuiContext", [window] {
+                window->SetImGuiContext(reinterpret_cast<std::uintptr_t>(ImGui::GetCurrentContext()));
+            });
+        }
+        const UiStacks stacks = UiStacks::Now();
+        if (!host.CallPlugin(*plugin, "Render", [window] { window->Render(); })) {
+            stacks.Restore();
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -158,6 +158,37 @@ void Picture::DrawGlyphs(PointF at, std::string_view text, Vector2F scale, Rgba 
     }
 }
 
+void Picture::DrawImage(PointF at, Vector2F size, const pluginsdk::host::ImageTexture& image, Vector2F uvMin,
+                        Vector2F uvMax, Rgba tint) {
+    if (image.width <= 0 || image.height <= 0 || !(std::abs(size.X) > 0.0F) || !(std::abs(size.Y) > 0.0F) ||
+        !std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(size.X) || !std::isfinite(size.Y)) {
+        return;
+    }
+    const auto edge = [](double value, int limit) {
+        return static_cast<int>(std::clamp(value, 0.0, static_cast<double>(limit)));
+    };
+    const double x0 = std::min(at.x, at.x + size.X);
+    const double y0 = std::min(at.y, at.y + size.Y);
+    const int left = edge(std::round(x0), width_);
+    const int right = edge(std::round(x0 + std::abs(size.X)), width_);
+    const int top = edge(std::round(y0), height_);
+    const int bottom = edge(std::round(y0 + std::abs(size.Y)), height_);
+    for (int row = top; row < bottom; ++row) {
+        const float v = (static_cast<float>(row) + 0.5F - at.y) / size.Y;
+        for (int column = left; column < right; ++column) {
+            const float u = (static_cast<float>(column) + 0.5F - at.x) / size.X;
+            const std::uint8_t* texel =
+                image.Texel(uvMin.X + u * (uvMax.X - uvMin.X), uvMin.Y + v * (uvMax.Y - uvMin.Y));
+            const auto times = [](std::uint8_t a, std::uint8_t b) {
+                return static_cast<std::uint8_t>((a * b + 127U) / 255U);
+            };
+            Blend(column, row,
+                  {times(texel[0], tint.r), times(texel[1], tint.g), times(texel[2], tint.b),
+                   times(texel[3], tint.a)});
+        }
+    }
+}
+
 bool WritePng(const std::filesystem::path& file, int width, int height, std::span<const std::uint8_t> rgb) {
     // Through a stream of ours: stb opens files by a narrow name, which cannot name every path on Windows.
     std::ofstream out(file, std::ios::binary | std::ios::trunc);

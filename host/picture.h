@@ -27,9 +27,13 @@ public:
     // Each glyph's coverage taken from the font's texture, nearest texel, scaled.
     void DrawText(PointF at, std::string_view text, Vector2F scale, Rgba color, bool dropShadow,
                   bool wrap) override;
+    // Nearest texel at each pixel's centre.
+    void DrawImage(PointF at, Vector2F size, const pluginsdk::host::ImageTexture& image, Vector2F uvMin,
+                   Vector2F uvMax, Rgba tint) override;
+    // Blends `color` over pixel (x, y), which must lie inside.
+    void Blend(int x, int y, Rgba color);
 
 private:
-    void Blend(int x, int y, Rgba color);
     void DrawGlyphs(PointF at, std::string_view text, Vector2F scale, Rgba color, bool wrap);
 
     int width_;

@@ -110,6 +110,12 @@ void ReplayCanvas(Painter& painter, std::span<const CanvasCall> calls) {
             painter.FillRect(box.x, box.y, box.w, box.h, color);
             break;
         }
+        case CanvasCall::Op::DrawImage:
+            if (call.image) {
+                painter.DrawImage({point.X, point.Y}, call.to, *call.image, call.uvMin, call.uvMax,
+                                  {call.color.r, call.color.g, call.color.b, call.color.a});
+            }
+            break;
         case CanvasCall::Op::DrawLine: {
             // A quad along the line, as wide as asked and at least a pixel.
             const float dx = call.to.X - point.X;

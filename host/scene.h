@@ -35,6 +35,10 @@ public:
     // first; wrapped at the right edge when asked.
     virtual void DrawText(PointF at, std::string_view text, Vector2F scale, Rgba color, bool dropShadow,
                           bool wrap) = 0;
+    // The part of `image` from `uvMin` to `uvMax` (0 to 1 across it) stretched over the box at `at`,
+    // each texel times `tint`.
+    virtual void DrawImage(PointF at, Vector2F size, const pluginsdk::host::ImageTexture& image,
+                           Vector2F uvMin, Vector2F uvMax, Rgba tint) = 0;
 };
 
 // The backdrop's colours, which a picture shows wherever nothing else was drawn.

@@ -15,6 +15,7 @@
 
 #include "game-loop.h"
 #include "host-ui.h"
+#include "image-textures.h"
 #include "picture.h"
 #include "session.h"
 #include "window-system.h"
@@ -56,6 +57,14 @@ public:
         }
         list_->AddText(ImGui::GetFont(), size, {at.x, at.y}, IM_COL32(color.r, color.g, color.b, color.a),
                        text.data(), end, wrapWidth);
+    }
+
+    // By the identifier ImGui::Image takes: ImageTextures makes it the renderer's texture.
+    void DrawImage(PointF at, Vector2F size, const pluginsdk::host::ImageTexture& image, Vector2F uvMin,
+                   Vector2F uvMax, Rgba tint) override {
+        list_->AddImage(const_cast<pluginsdk::host::ImageTexture*>(&image), {at.x, at.y},
+                        {at.x + size.X, at.y + size.Y}, {uvMin.X, uvMin.Y}, {uvMax.X, uvMax.Y},
+                        IM_COL32(tint.r, tint.g, tint.b, tint.a));
     }
 
 private:
@@ -130,6 +139,8 @@ int RunWindow(const Options& options) {
     Session session({options.modules, options.data, options.config, options.freeplay, {}, options.plugins});
     session.SetRoll(options.roll);
     SettingsWindow settings;
+    PluginWindows windows(session, true);
+    ImageTextures textures;
     ConsoleWindow console;
     GameLoop loop(window->FramesPerSecond());
     int frames = 0;
@@ -138,7 +149,7 @@ int RunWindow(const Options& options) {
     while (running) {
         loop.SleepUntil(std::min(loop.NextTickMs(), loop.NextFrameMs()));
         if (loop.NextTickMs() <= loop.NextFrameMs()) {
-            const bool keysFree = !ImGui::GetIO().WantCaptureKeyboard;
+            const bool keysFree = !ImGui::GetIO().WantCaptureKeyboard && !windows.BlockInput();
             const WindowSystem::Events events = window->HandleEvents(keysFree);
             running = !events.quit;
             if (events.toggleFreeplay) {
@@ -159,10 +170,14 @@ int RunWindow(const Options& options) {
         DrawListPainter painter(ImGui::GetBackgroundDrawList());
         PaintGameView(painter, view, session.CarAngle(), calls);
         DrawNotices(ImGui::GetBackgroundDrawList(), session.Host(), view);
-        settings.Draw(session);
+        if (windows.SettingsOpen()) {
+            settings.Draw(session);
+        }
+        windows.Draw();
         console.Draw(session, view);
         DrawGameWindow(session, view);
         ImGui::Render();
+        textures.Translate(*ImGui::GetDrawData(), ImGui::GetIO().Fonts->TexID);
         window->Render(ImGui::GetDrawData(), pixels);
         ++frames;
         if (options.screenshot && frames >= options.frames) {

@@ -35,7 +35,7 @@ std::vector<std::string> Lines(const std::filesystem::path& file, const std::str
 // Each failure comes early in the session, or at its end for onUnload; every command after it runs.
 TEST(SpinbeatHostFaults, APluginThatThrowsIsReportedAndTheSessionGoesOnToAFailingStatus) {
     const std::vector<std::pair<std::string, std::string>> faults = {
-        {"onLoad", "onLoad"},         {"hook", "its hook on Function TAGame.Car_TA.SetVehicleInput"},
+        {"onLoad", "onLoad"},         {"hook", "its hook for Function TAGame.Car_TA.SetVehicleInput"},
         {"drawable", "its drawable"}, {"cvar", "its change callback of faulty_value"},
         {"onUnload", "onUnload"},     {"settings-midway", "RenderSettings"},
     };

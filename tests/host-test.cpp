@@ -12,6 +12,7 @@
 #include "plugin-session.h"
 #include "programs.h"
 #include "script.h"
+#include "ui-picture.h"
 
 namespace {
 
@@ -279,6 +280,45 @@ TEST(HostPicture, TextFillsTheCellsTheSdkMeasuresItByAndStaysInsideThePicture) {
     EXPECT_GT(right, 2 + static_cast<int>(cells.X * 0.75F));
     EXPECT_LT(right, 2 + static_cast<int>(cells.X));
     EXPECT_LT(bottom, 2 + static_cast<int>(cells.Y));
+}
+
+TEST(HostPicture, DearImGuisTrianglesAreClippedTexturedAndBlendOnceAlongASharedEdge) {
+    using spinbeat_host::UiDrawing;
+    auto stripes = std::make_shared<pluginsdk::host::ImageTexture>();
+    stripes->width = 2;
+    stripes->height = 1;
+    stripes->rgba = {255, 0, 0, 255, 0, 0, 255, 255};
+    UiDrawing drawing;
+    // A translucent white square from (2, 2) to (12, 12), clipped at x = 8, then the stripes over
+    // (20, 0) to (30, 10); and a triangle far off the picture, which draws nothing.
+    const auto quad = [&](float x0, float y0, float x1, float y1, spinbeat_host::Rgba color) {
+        const auto base = static_cast<std::uint32_t>(drawing.vertices.size());
+        drawing.vertices.push_back({{x0, y0}, {0.0F, 0.0F}, color});
+        drawing.vertices.push_back({{x1, y0}, {1.0F, 0.0F}, color});
+        drawing.vertices.push_back({{x1, y1}, {1.0F, 1.0F}, color});
+        drawing.vertices.push_back({{x0, y1}, {0.0F, 1.0F}, color});
+        drawing.indices.insert(drawing.indices.end(), {base, base + 1, base + 2, base, base + 2, base + 3});
+    };
+    quad(2, 2, 12, 12, {255, 255, 255, 128});
+    drawing.batches.push_back({0, 6, {0, 0, 8, 40}, nullptr});
+    quad(20, 0, 30, 10, {255, 255, 255, 255});
+    drawing.batches.push_back({6, 6, {0, 0, 40, 30}, stripes});
+    quad(-3e9F, 1e9F, 3e9F, 2e9F, {255, 255, 255, 255});
+    drawing.batches.push_back({12, 6, {0, 0, 40, 30}, nullptr});
+    spinbeat_host::Picture picture(40, 30);
+    spinbeat_host::PaintUi(picture, drawing);
+
+    for (const auto& [x, y] : std::vector<std::pair<int, int>>{{2, 2}, {7, 7}, {3, 6}, {7, 11}}) {
+        EXPECT_EQ(picture.At(x, y).r, 128) << x << "," << y << ": inside, blended once";
+    }
+    EXPECT_EQ(picture.At(8, 8).r, 0) << "beyond the clip rectangle";
+    EXPECT_EQ(picture.At(1, 2).r, 0);
+    EXPECT_EQ(picture.At(2, 12).r, 0);
+    EXPECT_EQ(picture.At(22, 5).r, 255) << "the left texel";
+    EXPECT_EQ(picture.At(22, 5).b, 0);
+    EXPECT_EQ(picture.At(27, 5).b, 255) << "the right texel";
+    EXPECT_EQ(picture.At(27, 5).r, 0);
+    EXPECT_EQ(picture.At(30, 5).b, 0);
 }
 
 } // namespace

@@ -158,8 +158,52 @@ void CanvasWrapper::DrawRect(Vector2F start, Vector2F end) {
     canvas_->calls.push_back(std::move(call));
 }
 
-void CanvasWrapper::DrawRect(float /*width*/, float /*height*/, ImageWrapper* /*image*/) {
-    pluginsdk::detail::StopCallingPlugin("CanvasWrapper::DrawRect(float, float, ImageWrapper *)", false);
+namespace {
+
+// One image call at the pen; nothing for an image with no pixels for the canvas.
+void DrawImage(pluginsdk::detail::CanvasState& canvas, const ImageWrapper* image, Vector2F size,
+               Vector2F uvMin, Vector2F uvMax, pluginsdk::host::Color tint) {
+    auto texture = pluginsdk::detail::Handles::CanvasTexture(image);
+    if (!texture) {
+        return;
+    }
+    CanvasCall call = pluginsdk::detail::Precise(CanvasCall::Op::DrawImage, canvas.pen);
+    call.to = size;
+    call.image = std::move(texture);
+    call.uvMin = uvMin;
+    call.uvMax = uvMax;
+    call.color = tint;
+    canvas.calls.push_back(std::move(call));
+}
+
+constexpr pluginsdk::host::Color kUntinted{255, 255, 255, 255};
+
+} // namespace
+
+void CanvasWrapper::DrawRect(float width, float height, ImageWrapper* image) {
+    DrawImage(*canvas_, image, {width, height}, {0.0F, 0.0F}, {1.0F, 1.0F}, kUntinted);
+}
+
+void CanvasWrapper::DrawTexture(ImageWrapper* image, float scale) {
+    if (image == nullptr) {
+        return;
+    }
+    const Vector2F size = image->GetSizeF();
+    DrawImage(*canvas_, image, {size.X * scale, size.Y * scale}, {0.0F, 0.0F}, {1.0F, 1.0F}, kUntinted);
+}
+
+void CanvasWrapper::DrawTile(ImageWrapper* image, float xl, float yl, float u, float v, float ul, float vl,
+                             LinearColor color, unsigned int /*clipTile*/, unsigned char /*blend*/) {
+    if (image == nullptr) {
+        return;
+    }
+    const Vector2F size = image->GetSizeF();
+    if (size.X <= 0.0F || size.Y <= 0.0F) {
+        return;
+    }
+    DrawImage(*canvas_, image, {xl, yl}, {u / size.X, v / size.Y}, {(u + ul) / size.X, (v + vl) / size.Y},
+              {Channel(color.R * 255.0F), Channel(color.G * 255.0F), Channel(color.B * 255.0F),
+               Channel(color.A * 255.0F)});
 }
 
 void CanvasWrapper::DrawLine(Vector2 start, Vector2 end) { DrawLine(start, end, 1.0F); }
@@ -336,6 +380,9 @@ std::string ToString(const CanvasCall& call) {
         return "DrawLine(" + point + ", " + Pair(call.to) + ", " + detail::FormatFloat(call.width) + ")";
     case CanvasCall::Op::DrawRect:
         return "DrawRect(" + point + ", " + Pair(call.to) + ")";
+    case CanvasCall::Op::DrawImage:
+        return "DrawImage(" + (call.image ? call.image->name : std::string()) + ", " + point + ", " +
+               Pair(call.to) + ", uv " + Pair(call.uvMin) + ", " + Pair(call.uvMax) + ")";
     }
     return "?";
 }

@@ -239,7 +239,7 @@ void Host::FireForEveryCar(const std::string& eventName) {
         const auto caller = reinterpret_cast<std::uintptr_t>(car.get());
         for (const auto& hook : hooks) {
             if (hook->alive) {
-                detail::CallPlugin(*state_, hook->owner, {"its hook on ", eventName},
+                detail::CallPlugin(*state_, hook->owner, {"its hook for ", eventName},
                                    [&] { hook->fn(caller, &car->input, eventName); });
             }
         }

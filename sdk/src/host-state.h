@@ -16,8 +16,11 @@
 #include <string_view>
 #include <vector>
 
+#include "bakkesmod/wrappers/ImageWrapper.h"
 #include "console-history.h"
+#include "pluginsdk/host/fault-guard.h"
 #include "pluginsdk/host/host.h"
+#include "pluginsdk/host/image.h"
 
 namespace pluginsdk::detail {
 
@@ -80,6 +83,15 @@ struct CanvasState {
     Vector2F pen;
 };
 
+// What an ImageWrapper points at. The pixels are shared with the canvas calls that drew them, which a
+// picture may paint after the image is gone.
+struct Image {
+    std::filesystem::path path;
+    std::shared_ptr<const host::ImageTexture> texture;
+    bool forCanvas = false;
+    bool forImGui = false;
+};
+
 // A console variable as one handle sees it: which plugin's callbacks it adds, 0 for the host's own.
 struct CVarHandle {
     std::shared_ptr<CVarState> state;
@@ -110,6 +122,10 @@ struct Handles {
     }
     static CanvasState& State(const CanvasWrapper& canvas) { return *canvas.canvas_; }
     static const CVarHandle* Handle(const CVarWrapper& cvar) { return cvar.handle_; }
+    // The pixels the canvas draws of an image: none for a null image or one not loaded for the canvas.
+    static std::shared_ptr<const host::ImageTexture> CanvasTexture(const ImageWrapper* image) {
+        return image != nullptr && image->image_->forCanvas ? image->image_->texture : nullptr;
+    }
 };
 
 struct HookEntry {
@@ -265,8 +281,7 @@ template <typename Body>
 bool CallPlugin(HostState& host, std::uint64_t owner, CallbackName callback, Body&& body) noexcept {
     const CallingPlugin calling(host, owner);
     try {
-        body();
-        return true;
+        return CallCatchingFaults(host, owner, callback.what, callback.subject, body);
     } catch (const host::PluginStopped&) {
     } catch (const std::exception& error) {
         host.PluginFailed(owner, callback, error.what());

@@ -290,6 +290,10 @@ BakkesMod::Plugin::PluginSettingsWindow* SettingsWindowOf(BakkesMod::Plugin::Bak
     return dynamic_cast<BakkesMod::Plugin::PluginSettingsWindow*>(plugin);
 }
 
+BakkesMod::Plugin::PluginWindow* PluginWindowOf(BakkesMod::Plugin::BakkesModPlugin* plugin) {
+    return dynamic_cast<BakkesMod::Plugin::PluginWindow*>(plugin);
+}
+
 BakkesMod::Plugin::PluginSettingsWindow* LoadedPlugin::SettingsWindow() const {
     return Failed() ? nullptr : SettingsWindowOf(plugin_.get());
 }

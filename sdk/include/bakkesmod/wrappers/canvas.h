@@ -44,8 +44,14 @@ public:
     // A filled rectangle between two corners.
     PLUGINSDK_API void DrawRect(Vector2 start, Vector2 end);
     PLUGINSDK_API void DrawRect(Vector2F start, Vector2F end);
-    // An image the stand-in has none of: it stops the plugin as a member it does not implement.
+    // An image loaded for the canvas, with its top left at the pen: stretched to width by height, or
+    // at its own size times `scale`. A null image, or one not loaded for the canvas, draws nothing.
     PLUGINSDK_API void DrawRect(float width, float height, ImageWrapper* image);
+    PLUGINSDK_API void DrawTexture(ImageWrapper* image, float scale);
+    // The part of the image from texel (u, v), `ul` by `vl` texels, stretched to `xl` by `yl` at the
+    // pen and tinted by `color` (channels 0 to 1, as a tile's are).
+    PLUGINSDK_API void DrawTile(ImageWrapper* image, float xl, float yl, float u, float v, float ul, float vl,
+                                LinearColor color, unsigned int clipTile, unsigned char blend);
     // A line between two points, one pixel wide unless told.
     PLUGINSDK_API void DrawLine(Vector2 start, Vector2 end);
     PLUGINSDK_API void DrawLine(Vector2 start, Vector2 end, float width);

@@ -16,9 +16,13 @@
 #include <system_error>
 #include <vector>
 
-#include "bakkesmod/plugin/PluginSettingsWindow.h"
 #include "bakkesmod/plugin/bakkesmodplugin.h"
+// The two take std::string from the header above.
+#include "bakkesmod/plugin/PluginSettingsWindow.h"
+#include "bakkesmod/plugin/pluginwindow.h"
 #include "pluginsdk/api.h"
+#include "pluginsdk/host/fault-guard.h"
+#include "pluginsdk/host/image.h"
 
 namespace pluginsdk::detail {
 struct HostState;
@@ -84,18 +88,18 @@ struct Color {
 
 // One recorded canvas call; a renderer replays them in order.
 struct CanvasCall {
-    enum class Op { SetPosition, SetColor, FillBox, DrawBox, DrawString, DrawLine, DrawRect };
+    enum class Op { SetPosition, SetColor, FillBox, DrawBox, DrawString, DrawLine, DrawRect, DrawImage };
 
     Op op = Op::SetPosition;
     // The pen for SetPosition, the size for FillBox and DrawBox, the first end for DrawLine and
     // DrawRect: in whole pixels as given, or a fractional argument's whole part.
     Vector2 vec;
-    // Only for SetColor.
+    // For SetColor; for DrawImage, the tint each texel is multiplied by.
     Color color;
     // The argument of a member that takes fractions of a pixel, which `vec` then rounds down.
     bool precise = false;
     Vector2F at{};
-    // DrawLine's other end and DrawRect's far corner.
+    // DrawLine's other end and DrawRect's far corner; DrawImage's size on the screen.
     Vector2F to{};
     // DrawLine's width.
     float width = 0.0F;
@@ -105,6 +109,10 @@ struct CanvasCall {
     Vector2F scale{};
     bool dropShadow = false;
     bool wrapText = false;
+    // DrawImage's pixels, kept for a picture painted later, and the part of them drawn (0 to 1 across).
+    std::shared_ptr<const ImageTexture> image{};
+    Vector2F uvMin{};
+    Vector2F uvMax{};
 
     // Where `vec` stands, in fractions of a pixel.
     Vector2F Point() const {
@@ -116,7 +124,8 @@ struct CanvasCall {
     friend bool operator==(const CanvasCall& a, const CanvasCall& b) {
         return a.op == b.op && a.vec == b.vec && a.color == b.color && a.precise == b.precise &&
                a.at == b.at && a.to == b.to && a.width == b.width && a.Text() == b.Text() &&
-               a.scale == b.scale && a.dropShadow == b.dropShadow && a.wrapText == b.wrapText;
+               a.scale == b.scale && a.dropShadow == b.dropShadow && a.wrapText == b.wrapText &&
+               a.image == b.image && a.uvMin == b.uvMin && a.uvMax == b.uvMax;
     }
 };
 PLUGINSDK_API std::string ToString(const CanvasCall& call);
@@ -134,6 +143,8 @@ PLUGINSDK_API std::optional<ConsoleCommand> ParseConsoleLine(std::string_view li
 // A plugin's settings page, or null when it has none.
 PLUGINSDK_API BakkesMod::Plugin::PluginSettingsWindow*
 SettingsWindowOf(BakkesMod::Plugin::BakkesModPlugin* plugin);
+// A plugin's own window, or null when it has none.
+PLUGINSDK_API BakkesMod::Plugin::PluginWindow* PluginWindowOf(BakkesMod::Plugin::BakkesModPlugin* plugin);
 
 class PluginLoadError : public std::runtime_error {
 public:
@@ -370,8 +381,7 @@ bool Host::CallPlugin(const LoadedPlugin& plugin, std::string_view callback, Bod
     }
     const detail::CallingPlugin calling(*state_, plugin.Id());
     try {
-        body();
-        return true;
+        return detail::CallCatchingFaults(*state_, plugin.Id(), callback, {}, body);
     } catch (const PluginStopped&) {
     } catch (const std::exception& error) {
         PluginFailed(plugin, callback, error.what());
