@@ -108,7 +108,7 @@ TEST(SpinbeatHostFaults, PluginsReloadAndUnloadAloneAndExpectationsSetTheStatus)
         "spinbeat-host: EXPECTATION FAILED: script line 3, expect console \"faulty: ball null caller, zeroed "
         "params\": no console line contains it; 3 lines so far, the last \"faulty: object released\"",
         "spinbeat-host: EXPECTATION FAILED: script line 10, expect no-stop: 1 plugin stopped: \"" +
-            StopLine("its hook on Function TAGame.Car_TA.SetVehicleInput", "hook") + "\"",
+            StopLine("its hook for Function TAGame.Car_TA.SetVehicleInput", "hook") + "\"",
         "spinbeat-host: EXPECTATION FAILED: script line 12, expect cvar spinbeat_bpm \"54\": its value is "
         "\"100\""};
     EXPECT_EQ(Lines(file("stderr"), "spinbeat-host: EXPECTATION"), failed);

@@ -270,7 +270,7 @@ void Host::FireOnce(const std::string& eventName) {
     for (const auto& hook : hooks) {
         if (hook->alive) {
             const std::uintptr_t given = (hook->fn.callers & kind) != 0 ? caller : 0;
-            detail::CallPlugin(*state_, hook->owner, {"its hook on ", eventName},
+            detail::CallPlugin(*state_, hook->owner, {"its hook for ", eventName},
                                [&] { hook->fn(given, params.get(), eventName); });
         }
     }

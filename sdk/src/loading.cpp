@@ -369,7 +369,10 @@ LoadedPlugin& Host::LoadPlugin(const std::filesystem::path& module) {
     loaded->listed_->_version = loaded->info_->pluginVersion != nullptr ? loaded->info_->pluginVersion : "";
     loaded->listed_->_className = loaded->info_->className != nullptr ? loaded->info_->className : "";
     loaded->listed_->_type = loaded->info_->pluginType;
-    loaded->listed_->_plugin = loaded->plugin_;
+    // The object, without a reference of the list's own: the host's one reference decides, with the
+    // module's holder, when the object goes (deleteMe while the host still holds it keeps it alive).
+    loaded->listed_->_plugin = std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>(
+        std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>(), loaded->plugin_.get());
     {
         std::lock_guard lock(state_->mutex);
         state_->loadedList.push_back(loaded->listed_);
