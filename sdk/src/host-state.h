@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "console-history.h"
+#include "game/arena.h"
 #include "pluginsdk/host/host.h"
 
 namespace pluginsdk::detail {
@@ -64,10 +65,6 @@ struct CVarState {
     std::string value;
     std::vector<std::shared_ptr<Callback>> callbacks;
     HostState* host = nullptr;
-};
-
-struct CarState {
-    ControllerInput input;
 };
 
 struct CanvasState {
@@ -197,6 +194,8 @@ struct HostState {
     std::mutex frameMutex;
 
     std::vector<std::unique_ptr<CarState>> cars;
+    // The free-play game's objects, there in the menus too, where the getters hand out null ones.
+    Arena arena;
     std::vector<std::shared_ptr<HookEntry>> tickScratch;
 
     // The loaded plugins by owner, the report lines of their failures, and whether a failed
@@ -233,6 +232,9 @@ struct HostState {
     bool HasFailed(std::uint64_t owner) const;
     // Throws when a test has told the named service to fail.
     void ThrowIfFailing(std::string_view service) const;
+    // The object of the event's class that runs a hooked function, for a hook's caller: 0 outside
+    // free play, and for an event of no object the arena has.
+    std::uintptr_t CallerFor(std::string_view eventName);
 };
 
 // Calls one of a plugin's callbacks: nothing it throws goes further than here. Returns whether it
