@@ -23,7 +23,7 @@ ARRAY = r"\?\$ArrayWrapper@(?:V\w+@@|H|_K|_W)"
 # What a test host cannot know (a rank, an item database, the garage, the network, the game's menus):
 # every member whose answer is a plain value answers zero, empty or null, and every action does nothing.
 UNKNOWABLE = re.compile(r"(MMR|Item|Product|Loadout|Paint|SpecialEdition|Certified|Gui|Http|Matchmaking|Club"
-                        r"|MenuStack|UniqueID|Settings|Title|Trade|Inventory|Unlock)\w*Wrapper$")
+                        r"|MenuStack|UniqueID|Settings|Title|Trade|Inventory|Unlock)\w*(?:Wrapper|Utilities)$")
 
 
 def read_classes(path):
