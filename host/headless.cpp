@@ -114,15 +114,15 @@ public:
         }
     }
 
-    void Add(const std::filesystem::path& file, Vector2 size, double carAngle,
+    void Add(const std::filesystem::path& file, Vector2 size, double carAngle, std::optional<BallView> ball,
              const std::vector<pluginsdk::host::CanvasCall>& calls) {
         auto& job = *jobs_.emplace_back(std::make_unique<Job>());
         job.file = file;
-        job.thread = std::thread([&job, size, carAngle, calls] {
+        job.thread = std::thread([&job, size, carAngle, ball, calls] {
             // Nothing may leave a thread; a picture that could not be made is one not written.
             try {
                 Picture picture(size.X, size.Y);
-                PaintGameView(picture, size, carAngle, calls);
+                PaintGameView(picture, size, carAngle, ball, calls);
                 job.written = WritePng(job.file, picture.Width(), picture.Height(), picture.Rgb());
             } catch (const std::exception&) {
                 job.written = false;
@@ -229,9 +229,15 @@ int RunHeadless(const Options& options) {
             case Kind::Size:
                 size = command.size;
                 break;
+            case Kind::Ball:
+                session.Host().PlaceBall(command.place);
+                break;
+            case Kind::Car:
+                session.Host().PlaceCar(command.place);
+                break;
             case Kind::Snapshot:
                 snapshots.Add(options.out / (command.text + ".png"), size, session.CarAngle(),
-                              session.Frame(size));
+                              BallOnView(session.Host(), size), session.Frame(size));
                 break;
             case Kind::Playtest:
                 // One frame finds the button, the next presses it; the task runs at the next update.

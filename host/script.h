@@ -14,7 +14,7 @@
 namespace spinbeat_host {
 
 struct ScriptCommand {
-    enum class Kind { Freeplay, Roll, Console, Size, Snapshot, Playtest, Quit };
+    enum class Kind { Freeplay, Roll, Console, Size, Snapshot, Playtest, Quit, Ball, Car };
 
     int line = 0;
     // Session time, counted from the start.
@@ -25,7 +25,12 @@ struct ScriptCommand {
     // The console text, or the snapshot's name.
     std::string text;
     Vector2 size;
+    // Where a ball or car line puts it, in the game's units.
+    Vector place;
 };
+
+// Far outside the arena, yet a number the game's floats hold whole: a larger one is a mistyped number.
+inline constexpr float kMaxPlace = 1000000.0F;
 
 // A script is commands a person wrote or a program made for one session: tens of thousands of lines
 // fit in 1 MiB, and a larger file is not read into memory.

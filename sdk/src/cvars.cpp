@@ -475,3 +475,15 @@ bool Host::RemoveCvar(const std::string& name) {
 }
 
 } // namespace pluginsdk::host
+
+namespace pluginsdk::host {
+
+void Host::RegisterHostCommand(std::string name, std::function<void(std::vector<std::string>)> fn,
+                               std::string description) {
+    auto entry = std::make_shared<detail::NotifierEntry>(
+        detail::NotifierEntry{0, std::move(fn), std::move(description), 0});
+    std::lock_guard lock(state_->mutex);
+    state_->notifiers.insert_or_assign(std::move(name), std::move(entry));
+}
+
+} // namespace pluginsdk::host

@@ -72,6 +72,8 @@ struct CanvasState {
     std::vector<host::CanvasCall> calls;
     // Where SetPosition left the pen: the frame's top left corner at its start.
     Vector2F pen;
+    // Whose game's camera Project looks through.
+    const HostState* host = nullptr;
 };
 
 // A console variable as one handle sees it: which plugin's callbacks it adds, 0 for the host's own.

@@ -86,9 +86,7 @@ Arena::Arena() {
     Set(boost_, "CurrentBoostAmount", 0.33F);
     Set(boost_, "MaxBoostAmount", 1.0F);
     Link(controller_, "PRI", pri_);
-    // The game's chase camera: behind the player's car at the kickoff, looking along +y.
-    Set(camera_, "Location", Vector{0.0F, -4608.0F - 280.0F, 17.0F + 110.0F});
-    Set(camera_, "Rotation", Rotator{-1820, kQuarterTurn, 0});
+    Chase(Vector{0.0F, -4608.0F, 17.0F});
     Set(camera_, "FOV", 90.0F);
     Link(server_, "Ball", ball_);
     Link(server_, "Cars", cars_);
@@ -140,6 +138,47 @@ void Arena::AddCar(CarState& car) {
         }
     }
     Adopt(address, car.record);
+}
+
+void Arena::Chase(Vector car) {
+    // The game's chase camera: behind the car and above it, looking along +y and a little down.
+    Set(camera_, "Location", Vector{car.X, car.Y - 280.0F, car.Z + 110.0F});
+    Set(camera_, "Rotation", Rotator{-1820, kQuarterTurn, 0});
+}
+
+void Arena::PlaceBall(Vector location) {
+    std::lock_guard lock(Records().mutex);
+    Set(ball_, "Location", location);
+}
+
+void Arena::PlaceCar(Vector location) {
+    std::lock_guard lock(Records().mutex);
+    const auto found = Records().records.find(localCar_);
+    if (found != Records().records.end()) {
+        Set(*found->second, "Location", location);
+    }
+    Chase(location);
+}
+
+std::optional<Vector2F> Arena::Project(Vector location, Vector2 size) const {
+    Vector camera;
+    Rotator rotation;
+    float fov = 0.0F;
+    {
+        std::lock_guard lock(Records().mutex);
+        const auto& values = camera_.properties;
+        std::memcpy(&camera, values.at("Location").bytes.data(), sizeof camera);
+        std::memcpy(&rotation, values.at("Rotation").bytes.data(), sizeof rotation);
+        std::memcpy(&fov, values.at("FOV").bytes.data(), sizeof fov);
+    }
+    return ProjectThrough(camera, rotation, fov, location, size);
+}
+
+Vector Arena::BallLocation() const {
+    std::lock_guard lock(Records().mutex);
+    Vector location;
+    std::memcpy(&location, ball_.properties.at("Location").bytes.data(), sizeof location);
+    return location;
 }
 
 std::uintptr_t Arena::CallerFor(std::string_view eventName, bool freeplay) const {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,14 @@ public:
     std::uintptr_t Camera() const { return Address(camera_); }
     std::uintptr_t PlayerController() const { return Address(controller_); }
     std::uintptr_t LocalCar() const { return localCar_; }
+    // Where the camera shows a place of the world on a canvas of `size`, in pixels; none for a place
+    // behind it.
+    std::optional<Vector2F> Project(Vector location, Vector2 size) const;
+    // A session's placing of the ball or the player's car; the chase camera stays behind the car.
+    void PlaceBall(Vector location);
+    void PlaceCar(Vector location);
+    Vector BallLocation() const;
+
     // One of the game's objects that are there in the menus too (the item database, the ranks, the
     // GUI manager, ...), by the name of the GameWrapper getter that hands it out.
     std::uintptr_t Service(std::string_view name);
@@ -61,6 +70,8 @@ public:
 
 private:
     void Adopt(std::uintptr_t address, Record& record);
+    // Puts the camera behind a car at `car`; the lock must be held, or the arena not yet shared.
+    void Chase(Vector car);
 
     Record server_, ball_, pri_, playerName_, camera_, controller_, playlist_, boost_;
     std::array<Record, 2> goals_, teams_;
@@ -69,6 +80,11 @@ private:
     std::vector<std::uintptr_t> adopted_;
     std::map<std::string, Record, std::less<>> services_;
 };
+
+// A camera's view: where a place of the world lands on a canvas of `size`, none behind the camera.
+// `fov` is the horizontal field of view in degrees, as the game's.
+std::optional<Vector2F> ProjectThrough(Vector camera, Rotator rotation, float fov, Vector location,
+                                       Vector2 size);
 
 // What the members of game objects do, for the written ones and the generated ones alike. `self`
 // is the wrapper, whose first bytes are memory_address; `member` names the member for the report of a

@@ -236,6 +236,13 @@ public:
     void SetInput(std::size_t car, const ControllerInput& input);
     void SetRoll(std::size_t car, float roll);
     ControllerInput GetInput(std::size_t car) const;
+    // A session's placing of the free-play ball and the player's car, in the game's units; the chase
+    // camera follows the car.
+    void PlaceBall(Vector location);
+    void PlaceCar(Vector location);
+    // Where the game's camera shows the ball on a frame of `size`, and its radius there; none when it
+    // is behind the camera.
+    std::optional<Vector2F> ProjectBall(Vector2 size, float& radius) const;
 
     // One input update: the car-input event for every car, then the queued tasks.
     void Tick();
@@ -254,6 +261,10 @@ public:
     // The toasts and the game's chat lines on the screen now, oldest first.
     std::vector<Notice> Toasts() const;
     std::vector<Notice> ChatLines() const;
+
+    // A console command of the host's own (owner 0): typing `name a b` calls `fn` with {name, a, b}.
+    void RegisterHostCommand(std::string name, std::function<void(std::vector<std::string>)> fn,
+                             std::string description);
 
     // --- host services -----------------------------------------------------
     void SetDataFolder(const std::filesystem::path& folder);
