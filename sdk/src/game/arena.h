@@ -34,7 +34,7 @@ struct Record {
 // The player's car: its input first, where the car-input hook's caller and params find it.
 struct CarState {
     ControllerInput input;
-    Record record;
+    Record record{};
 };
 
 class Arena {
