@@ -36,7 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                (!command.text.empty() && command.text.front() != '.' &&
                                 command.text.find_first_of("/\\") == std::string::npos);
         const bool typed = command.kind != ScriptCommand::Kind::Console || !command.text.empty();
-        if (!ordered || !sane || !plainName || !typed ||
+        const auto inArena = [](float v) {
+            return v >= -spinbeat_host::kMaxPlace && v <= spinbeat_host::kMaxPlace;
+        };
+        const bool placed = inArena(command.place.X) && inArena(command.place.Y) && inArena(command.place.Z);
+        if (!ordered || !sane || !plainName || !typed || !placed ||
             command.text.size() > spinbeat_host::kMaxScriptLineBytes) {
             std::abort();
         }
