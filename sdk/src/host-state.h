@@ -260,6 +260,8 @@ bool CallPlugin(HostState& host, std::uint64_t owner, CallbackName callback, Bod
 // or one spinbeat-host does not implement, and throws host::PluginStopped to leave it. Outside any
 // plugin's callback it says so on the terminal and throws the same.
 [[noreturn]] void StopCallingPlugin(std::string_view member, bool nullObject);
+// The same for any reason, worded as "called <member> <why>".
+[[noreturn]] void StopCallingPluginFor(const std::string& reason);
 // For the members of game objects: a null object stops the plugin, as the game would crash there.
 inline void RequireObject(std::uintptr_t address, std::string_view member) {
     if (address == 0) {

@@ -38,9 +38,12 @@ HostState* CallingPlugin::Host() { return callingHost; }
 std::uint64_t CallingPlugin::Owner() { return callingOwner; }
 
 void StopCallingPlugin(std::string_view member, bool nullObject) {
-    const std::string reason = "called " + std::string(member) +
-                               (nullObject ? " on a null object, where the game would crash"
-                                           : ", which spinbeat-host does not implement");
+    StopCallingPluginFor("called " + std::string(member) +
+                         (nullObject ? " on a null object, where the game would crash"
+                                     : ", which spinbeat-host does not implement"));
+}
+
+void StopCallingPluginFor(const std::string& reason) {
     if (callingHost != nullptr) {
         // A plugin that catches the exception and goes on calling such members is reported once.
         if (!callingHost->HasFailed(callingOwner)) {

@@ -34,7 +34,8 @@ Record& RecordAt(std::uintptr_t address, std::string_view member) {
     RequireObject(address, member);
     const auto found = Records().records.find(address);
     if (found == Records().records.end()) {
-        StopCallingPlugin(std::string(member) + " on an address that is no game object", false);
+        StopCallingPluginFor("called " + std::string(member) +
+                             " on an address that is no object of the game's, where the game would crash");
     }
     return *found->second;
 }
@@ -307,8 +308,8 @@ std::uintptr_t Arena::Service(std::string_view name) {
 }
 
 std::uintptr_t GameObject(const void* self, std::string_view name) {
-    const PluginLink* link = nullptr;
-    std::memcpy(static_cast<void*>(&link), self, sizeof link);
+    // A GameWrapper is its one pointer to the plugin's link to the host.
+    const PluginLink* link = *static_cast<const PluginLink* const*>(self);
     HostState& host = *link->host;
     const bool freeplay = host.freeplay.load(std::memory_order_relaxed);
     Arena& arena = host.arena;
