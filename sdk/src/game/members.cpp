@@ -66,6 +66,12 @@ std::string CarWrapper::GetOwnerName() {
     return pluginsdk::detail::ReadText(this, "CarWrapper::GetOwnerName()", "OwnerName");
 }
 
+void CarWrapper::SetCarColor(LinearColor primary, LinearColor secondary) {
+    constexpr std::string_view member = "CarWrapper::SetCarColor(LinearColor, LinearColor)";
+    Write(this, member, "PrimaryColor", primary);
+    Write(this, member, "SecondaryColor", secondary);
+}
+
 BallWrapper ServerWrapper::GetBall() {
     return ObjectAt<BallWrapper>(this, "ServerWrapper::GetBall()", "Ball");
 }

@@ -84,6 +84,8 @@ public:
 
     PLUGINSDK_API ControllerInput GetInput();
     PLUGINSDK_API std::string GetOwnerName();
+    // Paints the car; each colour is kept as the car's, for a plugin to read back.
+    PLUGINSDK_API void SetCarColor(LinearColor primary, LinearColor secondary);
 
 private:
     void* carState_ = nullptr;
