@@ -73,6 +73,8 @@ Arena::Arena() {
         Set(teams_[team], "TeamIndex", team);
         Set(teams_[team], "TeamNum", team);
         Set(teams_[team], "TeamNum2", static_cast<unsigned char>(team));
+        SetText(teamNames_[team], "", team == 0 ? "Blue" : "Orange");
+        Link(teams_[team], "TeamName", teamNames_[team]);
         goalList_.elements.push_back(Address(goals_[team]));
         teamList_.elements.push_back(Address(teams_[team]));
     }
@@ -90,6 +92,11 @@ Arena::Arena() {
     Chase(Vector{0.0F, -4608.0F, 17.0F});
     Set(camera_, "FOV", 90.0F);
     Link(server_, "Ball", ball_);
+    balls_.elements.push_back(Address(ball_));
+    Link(server_, "GameBalls", balls_);
+    players_.elements.push_back(Address(controller_));
+    Link(server_, "Players", players_);
+    Link(server_, "LocalPlayers", players_);
     Link(server_, "Cars", cars_);
     Link(server_, "PRIs", pris_);
     Link(server_, "Goals", goalList_);
@@ -100,8 +107,9 @@ Arena::Arena() {
     Set(server_, "MaxTeamSize", 1);
     Set(server_, "NumBots", 0);
     for (Record* record :
-         {&server_, &ball_, &pri_, &playerName_, &camera_, &controller_, &playlist_, &boost_, &goals_[0],
-          &goals_[1], &teams_[0], &teams_[1], &cars_, &pris_, &goalList_, &teamList_}) {
+         {&server_, &ball_,     &pri_,      &playerName_, &camera_,   &controller_,   &playlist_,
+          &boost_,  &goals_[0], &goals_[1], &teams_[0],   &teams_[1], &teamNames_[0], &teamNames_[1],
+          &cars_,   &pris_,     &goalList_, &teamList_,   &balls_,    &players_}) {
         Adopt(Address(*record), *record);
     }
 }
@@ -136,6 +144,7 @@ void Arena::AddCar(CarState& car) {
             Set(pri_, "Car", address);
             Set(controller_, "Car", address);
             Set(boost_, "Car", address);
+            Set(server_, "GameCar", address);
         }
     }
     Adopt(address, car.record);

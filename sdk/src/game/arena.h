@@ -75,7 +75,8 @@ private:
 
     Record server_, ball_, pri_, playerName_, camera_, controller_, playlist_, boost_;
     std::array<Record, 2> goals_, teams_;
-    Record cars_, pris_, goalList_, teamList_;
+    std::array<Record, 2> teamNames_;
+    Record cars_, pris_, goalList_, teamList_, balls_, players_;
     std::uintptr_t localCar_ = 0;
     std::vector<std::uintptr_t> adopted_;
     std::map<std::string, Record, std::less<>> services_;
