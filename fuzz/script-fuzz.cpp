@@ -43,7 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                command.kind == Kind::ExpectCvar;
         const bool named = !needsText || (!command.text.empty() && command.text.front() != ' ' &&
                                           command.text.back() != ' ' && command.text.back() != '\t');
-        if (!ordered || !sane || !plainName || !typed || !named ||
+        const auto inArena = [](float v) {
+            return v >= -spinbeat_host::kMaxPlace && v <= spinbeat_host::kMaxPlace;
+        };
+        const bool placed = inArena(command.place.X) && inArena(command.place.Y) && inArena(command.place.Z);
+        if (!ordered || !sane || !plainName || !typed || !named || !placed ||
             command.text.size() > spinbeat_host::kMaxScriptLineBytes) {
             std::abort();
         }

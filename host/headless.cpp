@@ -147,15 +147,15 @@ public:
         }
     }
 
-    void Add(const std::filesystem::path& file, Vector2 size, double carAngle,
+    void Add(const std::filesystem::path& file, Vector2 size, double carAngle, std::optional<BallView> ball,
              const std::vector<pluginsdk::host::CanvasCall>& calls, std::shared_ptr<const UiDrawing> ui) {
         auto& job = *jobs_.emplace_back(std::make_unique<Job>());
         job.file = file;
-        job.thread = std::thread([&job, size, carAngle, calls, ui = std::move(ui)] {
+        job.thread = std::thread([&job, size, carAngle, ball, calls, ui = std::move(ui)] {
             // Nothing may leave a thread; a picture that could not be made is one not written.
             try {
                 Picture picture(size.X, size.Y);
-                PaintGameView(picture, size, carAngle, calls);
+                PaintGameView(picture, size, carAngle, ball, calls);
                 if (ui) {
                     PaintUi(picture, *ui);
                 }
@@ -275,9 +275,16 @@ int RunHeadless(const Options& options) {
             case Kind::Size:
                 size = command.size;
                 break;
+            case Kind::Ball:
+                session.Host().PlaceBall(command.place);
+                break;
+            case Kind::Car:
+                session.Host().PlaceCar(command.place);
+                break;
             case Kind::Snapshot: {
                 lastFrame = &session.Frame(size);
-                snapshots.Add(options.out / (command.text + ".png"), size, session.CarAngle(), *lastFrame,
+                snapshots.Add(options.out / (command.text + ".png"), size, session.CarAngle(),
+                              BallOnView(session.Host(), size), *lastFrame,
                               ui.Drawing(session, size, loop.NowMs()));
                 break;
             }

@@ -34,6 +34,9 @@ int main(int argc, char** argv) {
             const auto imports = pluginsdk::host::ReadSdkImports(options.module);
             std::cout << pluginsdk::host::DescribeSdkImports(options.module.filename().string(), imports)
                       << "\n";
+            for (const std::string& line : pluginsdk::host::DescribeSdkImportsByClass(imports)) {
+                std::cout << line << "\n";
+            }
             return imports.error.empty() ? 0 : 1;
         }
         }

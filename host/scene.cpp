@@ -142,9 +142,35 @@ void ReplayCanvas(Painter& painter, std::span<const CanvasCall> calls) {
     }
 }
 
-void PaintGameView(Painter& painter, Vector2 size, double carAngle, std::span<const CanvasCall> calls) {
+std::optional<BallView> BallOnView(const pluginsdk::host::Host& host, Vector2 size) {
+    float radius = 0.0F;
+    const auto at = host.ProjectBall(size, radius);
+    if (!at) {
+        return std::nullopt;
+    }
+    return BallView{{at->X, at->Y}, radius};
+}
+
+void PaintBall(Painter& painter, const BallView& ball) {
+    // A disc of many sides; a ball of less than a pixel still shows as one.
+    constexpr int kSides = 32;
+    const float radius = std::max(ball.radius, 1.0F);
+    std::array<PointF, kSides> corners{};
+    for (int i = 0; i < kSides; ++i) {
+        const double angle = 2.0 * 3.14159265358979 * i / kSides;
+        corners[static_cast<std::size_t>(i)] = {ball.centre.x + radius * static_cast<float>(std::cos(angle)),
+                                                ball.centre.y + radius * static_cast<float>(std::sin(angle))};
+    }
+    painter.FillConvex(corners, {225, 225, 215, 255});
+}
+
+void PaintGameView(Painter& painter, Vector2 size, double carAngle, std::optional<BallView> ball,
+                   std::span<const CanvasCall> calls) {
     PaintBackdrop(painter, size);
     PaintCar(painter, size, carAngle);
+    if (ball) {
+        PaintBall(painter, *ball);
+    }
     ReplayCanvas(painter, calls);
 }
 

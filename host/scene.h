@@ -1,7 +1,9 @@
-// The game view: a backdrop, the player's car turning with its roll, and the plugins' canvas calls.
+// The game view: a backdrop, the player's car turning with its roll, the ball where the game's camera
+// shows it, and the plugins' canvas calls.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -55,7 +57,15 @@ void PaintBackdrop(Painter& painter, Vector2 size);
 void PaintCar(Painter& painter, Vector2 size, double angle);
 // Replays one frame's canvas calls: a pen position and colour, boxes, rectangles, lines and text.
 void ReplayCanvas(Painter& painter, std::span<const pluginsdk::host::CanvasCall> calls);
-void PaintGameView(Painter& painter, Vector2 size, double carAngle,
+// The ball on the view: its centre and radius in pixels.
+struct BallView {
+    PointF centre;
+    float radius = 0.0F;
+};
+// Where the host's camera shows the free-play ball on a view of `size`; none behind the camera.
+std::optional<BallView> BallOnView(const pluginsdk::host::Host& host, Vector2 size);
+void PaintBall(Painter& painter, const BallView& ball);
+void PaintGameView(Painter& painter, Vector2 size, double carAngle, std::optional<BallView> ball,
                    std::span<const pluginsdk::host::CanvasCall> calls);
 
 } // namespace spinbeat_host

@@ -142,6 +142,17 @@ std::optional<std::string> ParseCommand(std::string_view name, std::string_view 
         command.text = rest;
     } else if (name == "expect") {
         return ParseExpectation(rest, command);
+    } else if (name == "ball" || name == "car") {
+        command.kind = name == "ball" ? Kind::Ball : Kind::Car;
+        std::array<float, 3> xyz{};
+        for (std::size_t i = 0; i < xyz.size(); ++i) {
+            const auto value = args.size() == 3 ? ParseFloat(args[i]) : std::nullopt;
+            if (!value || !(*value >= -kMaxPlace && *value <= kMaxPlace)) {
+                return std::string(name) + " needs X Y Z, each a number from -1000000 to 1000000";
+            }
+            xyz[i] = *value;
+        }
+        command.place = {xyz[0], xyz[1], xyz[2]};
     } else if (name == "playtest") {
         return noArgs(Kind::Playtest);
     } else if (name == "quit") {

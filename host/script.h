@@ -23,6 +23,8 @@ struct ScriptCommand {
         Playtest,
         Quit,
         Event,
+        Ball,
+        Car,
         // Checks of what the plugins did by then.
         ExpectConsole,
         ExpectNoConsole,
@@ -43,7 +45,12 @@ struct ScriptCommand {
     // The value `expect cvar` wants.
     std::string value;
     Vector2 size;
+    // Where a ball or car line puts it, in the game's units.
+    Vector place;
 };
+
+// Far outside the arena, yet a number the game's floats hold whole: a larger one is a mistyped number.
+inline constexpr float kMaxPlace = 1000000.0F;
 
 // A script is commands a person wrote or a program made for one session: tens of thousands of lines
 // fit in 1 MiB, and a larger file is not read into memory.

@@ -3,6 +3,7 @@
 #include "session.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <system_error>
 #include <utility>
@@ -11,7 +12,9 @@
 #include "host-commands.h"
 #include "host-font.h"
 #include "host-platform.h"
+#include "parse-number.h"
 #include "scene.h"
+#include "script.h"
 
 namespace spinbeat_host {
 
@@ -27,10 +30,35 @@ bool SameName(std::string_view a, std::string_view b) {
 
 std::string NameOf(const std::filesystem::path& module) { return module.stem().string(); }
 
+// `ball X Y Z` and `car X Y Z`, typed or run by a plugin: the place a session script's line gives.
+void AddPlaceCommand(pluginsdk::host::Host& host, const std::string& name) {
+    host.RegisterHostCommand(
+        name,
+        [&host, name](std::vector<std::string> words) {
+            std::array<float, 3> xyz{};
+            bool ok = words.size() == 4;
+            for (std::size_t i = 0; ok && i < xyz.size(); ++i) {
+                const auto value = ParseFloat(words[i + 1]);
+                ok = value && *value >= -kMaxPlace && *value <= kMaxPlace;
+                xyz[i] = ok ? *value : 0.0F;
+            }
+            if (!ok) {
+                host.Log(name + " needs X Y Z, each a number from -1000000 to 1000000");
+            } else if (name == "ball") {
+                host.PlaceBall({xyz[0], xyz[1], xyz[2]});
+            } else {
+                host.PlaceCar({xyz[0], xyz[1], xyz[2]});
+            }
+        },
+        "Puts the free-play " + name + " at X Y Z, in the game's units");
+}
+
 } // namespace
 
 Session::Session(const Setup& setup) : host_(setup.data), car_(host_.AddCar()), config_(setup.config) {
     host_.SetFreeplay(setup.freeplay);
+    AddPlaceCommand(host_, "ball");
+    AddPlaceCommand(host_, "car");
     host_.SetConsoleSink(setup.consoleSink);
     // Here, before any picture is painted beside the game loop: see TheHostFont.
     TheHostFont();

@@ -168,7 +168,7 @@ int RunWindow(const Options& options) {
         window->NewFrame();
         ImGui::NewFrame();
         DrawListPainter painter(ImGui::GetBackgroundDrawList());
-        PaintGameView(painter, view, session.CarAngle(), calls);
+        PaintGameView(painter, view, session.CarAngle(), BallOnView(session.Host(), view), calls);
         DrawNotices(ImGui::GetBackgroundDrawList(), session.Host(), view);
         if (windows.SettingsOpen()) {
             settings.Draw(session);

@@ -326,13 +326,13 @@ TEST(HostGame, HooksRunBeforeAndAfterWithTheirCallersAndTimeoutsWaitForGameTime)
                                                "post", "server", "post", "timeout", "server"}));
 }
 
-TEST(HostGame, ThePlayersCarInFreePlayAndNoOtherObjectAMemberOnANullOneStopsThePluginOnce) {
+TEST(HostGame, ThePlayersGameInFreePlayAndAMemberOnANullObjectStopsThePluginOnce) {
     TwoPlugins plugins;
     plugins.host.AddCar();
     EXPECT_TRUE(plugins.gameA.GetLocalCar().IsNull());
     plugins.host.SetFreeplay(true);
     EXPECT_TRUE(plugins.gameA.GetLocalCar() && plugins.gameA.IsInGame() && !plugins.gameA.IsInOnlineGame());
-    EXPECT_FALSE(plugins.gameA.GetCurrentGameState() || plugins.gameA.GetPlayerController());
+    EXPECT_TRUE(plugins.gameA.GetCurrentGameState() && plugins.gameA.GetPlayerController());
     int ranOn = 0;
     plugins.gameA.HookEvent(pluginsdk::host::kSetVehicleInputEvent, [&](std::string) {
         try {

@@ -313,6 +313,7 @@ const std::vector<CanvasCall>& Host::Frame(Vector2 size) {
     thread_local std::vector<std::shared_ptr<detail::DrawableEntry>> drawables;
     canvas.size = size;
     canvas.pen = {};
+    canvas.host = state_.get();
     canvas.calls.clear();
     std::lock_guard frame(state_->frameMutex);
     const detail::FrameScope scope;

@@ -16,6 +16,9 @@ struct HostExport {
         OnObject,
         // A special member of a class, which works for any object of its size.
         Generic,
+        // Made from its shape: a value of a game object's record, an array's or a text's member, or
+        // the zero answer of what a test host cannot know.
+        Member,
     };
     const char* decorated;
     const char* shown;

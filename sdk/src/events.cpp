@@ -10,15 +10,6 @@
 
 namespace pluginsdk::detail {
 
-// PROVISIONAL, until the game's arena gives every event its object: the player's car for the car's
-// functions in free play, no object otherwise.
-std::uintptr_t HostState::CallerFor(std::string_view eventName) {
-    if (eventName.find("Car_TA") == std::string_view::npos || !freeplay || cars.empty()) {
-        return 0;
-    }
-    return reinterpret_cast<std::uintptr_t>(cars.front().get());
-}
-
 void HostState::AddHook(std::uint64_t owner, std::string eventName, bool post, HookCallback fn) {
     auto entry = std::make_shared<HookEntry>();
     entry->owner = owner;

@@ -80,10 +80,6 @@ bool GameWrapper::IsInReplay() { return false; }
 
 bool GameWrapper::IsInCustomTraining() { return false; }
 
-ServerWrapper GameWrapper::GetCurrentGameState() { return ServerWrapper(0); }
-
-ServerWrapper GameWrapper::GetGameEventAsServer() { return ServerWrapper(0); }
-
 // The player's car is the host's first, in a game; in the menus there is none.
 CarWrapper GameWrapper::GetLocalCar() {
     const pluginsdk::detail::HostState& host = *link_->host;
@@ -92,8 +88,6 @@ CarWrapper GameWrapper::GetLocalCar() {
     }
     return pluginsdk::detail::Handles::Car(*host.cars.front());
 }
-
-PlayerControllerWrapper GameWrapper::GetPlayerController() { return PlayerControllerWrapper(0); }
 
 std::filesystem::path GameWrapper::GetBakkesModPath() {
     const std::filesystem::path data = GetDataFolder();
@@ -125,6 +119,7 @@ std::uint64_t Host::FreeplayQueries() const {
 
 std::size_t Host::AddCar() {
     state_->cars.push_back(std::make_unique<detail::CarState>());
+    state_->arena.AddCar(*state_->cars.back());
     return state_->cars.size() - 1;
 }
 

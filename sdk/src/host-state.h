@@ -18,6 +18,7 @@
 
 #include "bakkesmod/wrappers/ImageWrapper.h"
 #include "console-history.h"
+#include "game/arena.h"
 #include "pluginsdk/host/fault-guard.h"
 #include "pluginsdk/host/host.h"
 #include "pluginsdk/host/image.h"
@@ -72,15 +73,13 @@ struct CVarState {
     HostState* host = nullptr;
 };
 
-struct CarState {
-    ControllerInput input;
-};
-
 struct CanvasState {
     Vector2 size;
     std::vector<host::CanvasCall> calls;
     // Where SetPosition left the pen: the frame's top left corner at its start.
     Vector2F pen;
+    // Whose game's camera Project looks through.
+    const HostState* host = nullptr;
 };
 
 // What an ImageWrapper points at. The pixels are shared with the canvas calls that drew them, which a
@@ -224,6 +223,8 @@ struct HostState {
     std::mutex frameMutex;
 
     std::vector<std::unique_ptr<CarState>> cars;
+    // The free-play game's objects, there in the menus too, where the getters hand out null ones.
+    Arena arena;
     std::vector<std::shared_ptr<HookEntry>> tickScratch;
     // How deep events fired from inside hooks (through a console command) are nested: the scratch
     // list belongs to the outermost one, and a hook that fires its own event must not recurse forever.
@@ -261,8 +262,6 @@ struct HostState {
     std::string NameOfLocked(std::uint64_t owner) const;
     // Whether `owner` is a plugin still loaded; the caller holds `mutex`.
     bool IsLoadedLocked(std::uint64_t owner) const { return plugins.contains(owner); }
-    // The object of the game that runs the named function, as its address: 0 where the game has none.
-    std::uintptr_t CallerFor(std::string_view eventName);
 
     // Reports the failure on the console and the terminal as "PLUGIN STOPPED: <plugin> <reason>",
     // once, and stops calling anything the plugin registered; the game thread releases the plugin
@@ -273,6 +272,9 @@ struct HostState {
     bool HasFailed(std::uint64_t owner) const;
     // Throws when a test has told the named service to fail.
     void ThrowIfFailing(std::string_view service) const;
+    // The object of the event's class that runs a hooked function, for a hook's caller: 0 outside
+    // free play, and for an event of no object the arena has.
+    std::uintptr_t CallerFor(std::string_view eventName);
 };
 
 // Calls one of a plugin's callbacks: nothing it throws goes further than here. Returns whether it
@@ -295,6 +297,8 @@ bool CallPlugin(HostState& host, std::uint64_t owner, CallbackName callback, Bod
 // or one spinbeat-host does not implement, and throws host::PluginStopped to leave it. Outside any
 // plugin's callback it says so on the terminal and throws the same.
 [[noreturn]] void StopCallingPlugin(std::string_view member, bool nullObject);
+// The same for any reason, worded as "called <member> <why>".
+[[noreturn]] void StopCallingPluginFor(const std::string& reason);
 // For the members of game objects: a null object stops the plugin, as the game would crash there.
 inline void RequireObject(std::uintptr_t address, std::string_view member) {
     if (address == 0) {

@@ -38,9 +38,12 @@ HostState* CallingPlugin::Host() { return callingHost; }
 std::uint64_t CallingPlugin::Owner() { return callingOwner; }
 
 void StopCallingPlugin(std::string_view member, bool nullObject) {
-    const std::string reason = "called " + std::string(member) +
-                               (nullObject ? " on a null object, where the game would crash"
-                                           : ", which spinbeat-host does not implement");
+    StopCallingPluginFor("called " + std::string(member) +
+                         (nullObject ? " on a null object, where the game would crash"
+                                     : ", which spinbeat-host does not implement"));
+}
+
+void StopCallingPluginFor(const std::string& reason) {
     if (callingHost != nullptr) {
         // A plugin that catches the exception and goes on calling such members is reported once.
         if (!callingHost->HasFailed(callingOwner)) {
@@ -216,6 +219,18 @@ const char* PluginStopped::what() const noexcept { return "the plugin called wha
 // What a module imports from the host's library
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// The class of a member as the report shows it, "Class::member(...)": what comes before its last "::"
+// outside the parameters; "" for a plain function.
+std::string ClassOf(std::string_view shown) {
+    const std::string_view head = shown.substr(0, shown.find('('));
+    const std::size_t colons = head.rfind("::");
+    return colons == std::string_view::npos ? std::string() : std::string(head.substr(0, colons));
+}
+
+} // namespace
+
 SdkImports ReadSdkImports(const std::filesystem::path& module) {
     SdkImports report;
     std::error_code error;
@@ -243,12 +258,32 @@ SdkImports ReadSdkImports(const std::filesystem::path& module) {
                 "this spinbeat-host has no pluginsdk.dll of the host's: it loads modules of its own platform";
             return report;
         }
+        ++report.byClass[ClassOf(known->shown)];
         if (!known->implemented) {
             report.unimplemented.push_back(known->shown);
         }
     }
     std::sort(report.unimplemented.begin(), report.unimplemented.end());
     return report;
+}
+
+std::vector<std::string> DescribeSdkImportsByClass(const SdkImports& imports) {
+    std::map<std::string, std::vector<std::string>> missing;
+    for (const std::string& shown : imports.unimplemented) {
+        missing[ClassOf(shown)].push_back(shown);
+    }
+    std::vector<std::string> lines;
+    for (const auto& [name, count] : imports.byClass) {
+        const auto& lacking = missing[name];
+        std::string line = "  " + (name.empty() ? std::string("(functions)") : name) + ": " +
+                           std::to_string(count - lacking.size()) + " of " + std::to_string(count) +
+                           " implemented";
+        for (std::size_t i = 0; i < lacking.size(); ++i) {
+            line += (i == 0 ? "; not " : ", ") + lacking[i];
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
 }
 
 std::string DescribeSdkImports(const std::string& plugin, const SdkImports& imports) {

@@ -80,7 +80,8 @@ std::optional<HostName> LookUpHostName(std::string_view decorated) {
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCWSTR>(&LookUpHostName), &self);
     const auto exported = reinterpret_cast<const void*>(GetProcAddress(self, found->decorated));
-    const bool implemented = found->kind == HostExport::Kind::Generic || exported != found->fallback;
+    const bool implemented = found->kind == HostExport::Kind::Generic ||
+                             found->kind == HostExport::Kind::Member || exported != found->fallback;
     return HostName{implemented, found->shown};
 }
 

@@ -1,6 +1,7 @@
 // Another developer's plugin, built against the host's declarations: it uses what spinbeat-host
-// implements, and on command a member spinbeat-host does not implement, on the player's car or on the
-// null car outside free play.
+// implements, reads and moves the free-play game's objects, and on command a member spinbeat-host does
+// not implement, on the player's car or on the null car outside free play.
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,12 @@
 namespace {
 
 constexpr const char* kInput = "Function TAGame.Car_TA.SetVehicleInput";
+
+std::string Text(Vector v) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g %g %g", v.X, v.Y, v.Z);
+    return text;
+}
 
 class Facts final : public BakkesMod::Plugin::BakkesModPlugin {
 public:
@@ -27,12 +34,14 @@ public:
             "Says what it was given", 0);
         cvarManager->executeCommand("facts_ping from onLoad");
         gameWrapper->HookEvent(kInput, [this](std::string) { ++updates_; });
-        gameWrapper->HookEventWithCaller<CarWrapper>(
-            kInput, [this](CarWrapper car, void*, std::string) { roll_ = car.GetInput().Roll; });
+        gameWrapper->HookEventWithCaller<CarWrapper>(kInput, [this](CarWrapper car, void*, std::string) {
+            roll_ = car.GetInput().Roll;
+            driver_ = car.GetPRI().GetPlayerName().ToString();
+        });
         gameWrapper->SetTimeout(
             [this](GameWrapper*) {
                 cvarManager->log("facts: " + std::to_string(updates_) + " updates, roll " +
-                                 std::to_string(static_cast<int>(roll_)));
+                                 std::to_string(static_cast<int>(roll_)) + ", driver " + driver_);
             },
             0.1F);
         gameWrapper->RegisterDrawable([](CanvasWrapper canvas) {
@@ -42,17 +51,35 @@ public:
         });
         // Outside free play the player has no car, and the game would crash on the null one.
         cvarManager->registerNotifier(
-            "facts_owner",
-            [this](std::vector<std::string>) {
-                cvarManager->log("facts: the owner is " + gameWrapper->GetLocalCar().GetOwnerName());
-            },
-            "", 0);
+            "facts_demolish", [this](std::vector<std::string>) { gameWrapper->GetLocalCar().Demolish(); }, "",
+            0);
+        cvarManager->registerNotifier(
+            "facts_game", [this](std::vector<std::string>) { ReportGame(); }, "", 0);
         cvarManager->log("facts: loaded");
     }
 
 private:
+    void ReportGame() {
+        ServerWrapper game = gameWrapper->GetCurrentGameState();
+        if (game.IsNull()) {
+            cvarManager->log("facts: no game");
+            return;
+        }
+        BallWrapper ball = game.GetBall();
+        PriWrapper player = game.GetPRIs().Get(0);
+        ArrayWrapper<GoalWrapper> goals = game.GetGoals();
+        cvarManager->log(
+            "facts: ball at " + Text(ball.GetLocation()) + ", " + std::to_string(game.GetCars().Count()) +
+            " car, " + player.GetPlayerName().ToString() + " on team " + std::to_string(player.GetTeamNum()) +
+            ", goals at " + Text(goals.Get(0).GetLocation()) + " and " + Text(goals.Get(1).GetLocation()));
+        // What is set through one object reads back through another made from its address.
+        ball.SetLocation({1.0F, 2.0F, 3.0F});
+        cvarManager->log("facts: ball moved to " + Text(BallWrapper(ball.memory_address).GetLocation()));
+    }
+
     int updates_ = 0;
     float roll_ = 0.0F;
+    std::string driver_;
 };
 
 std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin> holder;

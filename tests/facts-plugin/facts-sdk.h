@@ -19,6 +19,9 @@ struct LinearColor {
     LinearColor() = default;
     LinearColor(float r, float g, float b, float a) : R(r), G(g), B(b), A(a) {}
 };
+struct Vector {
+    float X, Y, Z;
+};
 struct ControllerInput {
     float Throttle, Steer, Pitch, Yaw, Roll, DodgeForward, DodgeStrafe;
     unsigned long Handbrake : 1, Jump : 1, ActivateBoost : 1, HoldingBoost : 1, Jumped : 1;
@@ -36,12 +39,41 @@ private:
     void* impl_;
 };
 
-// The car's chain, each class a pointer more; the plugin calls members of the car alone.
+// The game's objects, each class a pointer more than its base; a text and an array are one pointer.
+class UnrealStringWrapper {
+public:
+    HOST_API UnrealStringWrapper(const UnrealStringWrapper&);
+    HOST_API ~UnrealStringWrapper();
+    HOST_API std::string ToString();
+
+private:
+    void* impl_;
+};
+template <typename T>
+class ArrayWrapper {
+public:
+    HOST_API ArrayWrapper(const ArrayWrapper&);
+    HOST_API ~ArrayWrapper();
+    HOST_API int Count();
+    HOST_API T Get(int index);
+
+private:
+    void* impl_;
+};
+
 class ObjectWrapper {
 public:
     std::uintptr_t memory_address;
 };
 class ActorWrapper : public ObjectWrapper {
+public:
+    HOST_API explicit ActorWrapper(std::uintptr_t address);
+    HOST_API ActorWrapper(const ActorWrapper&);
+    HOST_API ~ActorWrapper();
+    HOST_API bool IsNull();
+    HOST_API Vector GetLocation();
+    HOST_API void SetLocation(Vector location);
+
 protected:
     void* actor_;
 };
@@ -49,7 +81,30 @@ class RBActorWrapper : public ActorWrapper {
 protected:
     void* rbActor_;
 };
+class PlayerReplicationInfoWrapper : public ActorWrapper {
+public:
+    HOST_API UnrealStringWrapper GetPlayerName();
+    HOST_API unsigned char GetTeamNum();
+
+protected:
+    void* replication_;
+};
+class PriXWrapper : public PlayerReplicationInfoWrapper {
+protected:
+    void* priX_;
+};
+class PriWrapper : public PriXWrapper {
+public:
+    HOST_API PriWrapper(const PriWrapper&);
+    HOST_API ~PriWrapper();
+
+private:
+    void* pri_;
+};
 class VehicleWrapper : public RBActorWrapper {
+public:
+    HOST_API PriWrapper GetPRI();
+
 protected:
     void* vehicle_;
 };
@@ -58,12 +113,53 @@ public:
     HOST_API CarWrapper(const CarWrapper&);
     HOST_API ~CarWrapper();
     HOST_API ControllerInput GetInput();
-    HOST_API std::string GetOwnerName();
+    HOST_API void Demolish();
 
 private:
     void* car_;
 };
-static_assert(sizeof(CarWrapper) == 40 && sizeof(ControllerInput) == 32);
+class BallWrapper : public RBActorWrapper {
+public:
+    HOST_API explicit BallWrapper(std::uintptr_t address);
+    HOST_API BallWrapper(const BallWrapper&);
+    HOST_API ~BallWrapper();
+
+private:
+    void* ball_;
+};
+class GoalWrapper : public ObjectWrapper {
+public:
+    HOST_API GoalWrapper(const GoalWrapper&);
+    HOST_API ~GoalWrapper();
+    HOST_API Vector GetLocation();
+
+private:
+    void* goal_;
+};
+class GameEventWrapper : public ActorWrapper {
+public:
+    HOST_API ArrayWrapper<CarWrapper> GetCars();
+    HOST_API ArrayWrapper<PriWrapper> GetPRIs();
+
+protected:
+    void* gameEvent_;
+};
+class TeamGameEventWrapper : public GameEventWrapper {
+protected:
+    void* teamGameEvent_;
+};
+class ServerWrapper : public TeamGameEventWrapper {
+public:
+    HOST_API ServerWrapper(const ServerWrapper&);
+    HOST_API ~ServerWrapper();
+    HOST_API BallWrapper GetBall();
+    HOST_API ArrayWrapper<GoalWrapper> GetGoals();
+
+private:
+    void* server_;
+};
+static_assert(sizeof(CarWrapper) == 40 && sizeof(ControllerInput) == 32 && sizeof(ServerWrapper) == 40 &&
+              sizeof(BallWrapper) == 32 && sizeof(PriWrapper) == 40 && sizeof(GoalWrapper) == 16);
 
 class CanvasWrapper {
 public:
@@ -87,6 +183,7 @@ public:
     HOST_API void SetTimeout(std::function<void(GameWrapper*)> task, float seconds);
     HOST_API void RegisterDrawable(std::function<void(CanvasWrapper canvas)> callback);
     HOST_API CarWrapper GetLocalCar();
+    HOST_API ServerWrapper GetCurrentGameState();
 
 private:
     void* impl_;

@@ -25,6 +25,10 @@ public:
 
     // The frame's size in pixels.
     PLUGINSDK_API Vector2 GetSize();
+    // Where the game's camera shows a place of the world on this frame; far off the frame for a place
+    // behind the camera.
+    PLUGINSDK_API Vector2 Project(Vector location);
+    PLUGINSDK_API Vector2F ProjectF(Vector location);
 
     // The pen.
     PLUGINSDK_API Vector2 GetPosition();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "bakkesmod/wrappers/values.h"
 #include "pluginsdk/api.h"
@@ -31,6 +32,16 @@ public:
     PLUGINSDK_API explicit operator bool();
     PLUGINSDK_API explicit operator bool() const;
 
+    // Where it is and how it moves, in the game's units. No physics: what is set is read back.
+    PLUGINSDK_API Vector GetLocation();
+    PLUGINSDK_API void SetLocation(Vector location);
+    PLUGINSDK_API Vector GetVelocity();
+    PLUGINSDK_API void SetVelocity(Vector velocity);
+    PLUGINSDK_API Rotator GetRotation();
+    PLUGINSDK_API void SetRotation(Rotator rotation);
+    PLUGINSDK_API Vector GetAngularVelocity();
+    PLUGINSDK_API void SetAngularVelocity(Vector velocity, bool addToCurrent);
+
 private:
     void* actorState_ = nullptr;
 };
@@ -46,12 +57,18 @@ private:
     void* rbActorState_ = nullptr;
 };
 
+class PriWrapper;
+class BallWrapper;
+
 class VehicleWrapper : public RBActorWrapper {
 public:
     PLUGINSDK_API explicit VehicleWrapper(std::uintptr_t mem);
     PLUGINSDK_API VehicleWrapper(const VehicleWrapper& other);
     PLUGINSDK_API VehicleWrapper& operator=(VehicleWrapper other);
     PLUGINSDK_API ~VehicleWrapper();
+
+    // The player driving it.
+    PLUGINSDK_API PriWrapper GetPRI();
 
 private:
     void* vehicleState_ = nullptr;
@@ -66,6 +83,9 @@ public:
     PLUGINSDK_API ~CarWrapper();
 
     PLUGINSDK_API ControllerInput GetInput();
+    PLUGINSDK_API std::string GetOwnerName();
+    // Paints the car; each colour is kept as the car's, for a plugin to read back.
+    PLUGINSDK_API void SetCarColor(LinearColor primary, LinearColor secondary);
 
 private:
     void* carState_ = nullptr;
@@ -179,6 +199,8 @@ public:
     PLUGINSDK_API ServerWrapper(const ServerWrapper& other);
     PLUGINSDK_API ServerWrapper& operator=(ServerWrapper other);
     PLUGINSDK_API ~ServerWrapper();
+
+    PLUGINSDK_API BallWrapper GetBall();
 
 private:
     void* serverState_ = nullptr;

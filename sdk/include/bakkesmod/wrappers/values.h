@@ -38,6 +38,27 @@ struct LinearColor {
 };
 static_assert(sizeof(LinearColor) == 16 && std::is_trivially_copyable_v<LinearColor>);
 
+// A place or a direction in the game's world, in its units (1 uu = 1 cm): x across the field, y along
+// it, z up.
+struct Vector {
+    float X = 0.0F;
+    float Y = 0.0F;
+    float Z = 0.0F;
+
+    friend bool operator==(const Vector&, const Vector&) = default;
+};
+static_assert(sizeof(Vector) == 12 && std::is_trivially_copyable_v<Vector>);
+
+// An orientation in the game's units, 65,536 to a turn.
+struct Rotator {
+    int Pitch = 0;
+    int Yaw = 0;
+    int Roll = 0;
+
+    friend bool operator==(const Rotator&, const Rotator&) = default;
+};
+static_assert(sizeof(Rotator) == 12 && std::is_trivially_copyable_v<Rotator>);
+
 // One car's controls for one input update, laid out as the game passes them.
 struct ControllerInput {
     float Throttle = 0.0F;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <limits>
 #include <list>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -164,11 +165,15 @@ struct SdkImports {
     std::size_t names = 0;
     std::vector<std::string> unimplemented;
     std::string error;
+    // How many names of each class it imports ("" for plain functions).
+    std::map<std::string, std::size_t> byClass;
 };
 // Reads the module's file, never running it. A module that is no Windows DLL imports nothing from it.
 PLUGINSDK_API SdkImports ReadSdkImports(const std::filesystem::path& module);
 // One line: how many of its imports spinbeat-host implements, then the ones it does not.
 PLUGINSDK_API std::string DescribeSdkImports(const std::string& plugin, const SdkImports& imports);
+// One line a class it imports from: how many of its names spinbeat-host implements, and the missing ones.
+PLUGINSDK_API std::vector<std::string> DescribeSdkImportsByClass(const SdkImports& imports);
 
 // A toast or a chat line on the screen, and how long it stays there.
 struct Notice {
@@ -251,6 +256,13 @@ public:
     void SetInput(std::size_t car, const ControllerInput& input);
     void SetRoll(std::size_t car, float roll);
     ControllerInput GetInput(std::size_t car) const;
+    // A session's placing of the free-play ball and the player's car, in the game's units; the chase
+    // camera follows the car.
+    void PlaceBall(Vector location);
+    void PlaceCar(Vector location);
+    // Where the game's camera shows the ball on a frame of `size`, and its radius there; none when it
+    // is behind the camera.
+    std::optional<Vector2F> ProjectBall(Vector2 size, float& radius) const;
 
     // One input update: the car-input event for every car, then the queued tasks.
     void Tick();
