@@ -15,7 +15,7 @@ namespace {
 using pluginsdk::host::Host;
 
 const std::string kImports =
-    "imports 42 names from pluginsdk.dll; spinbeat-host implements 41, not this one: "
+    "imports 44 names from pluginsdk.dll; spinbeat-host implements 43, not this one: "
     "CarWrapper::Demolish()";
 const std::string kStopped = "PLUGIN STOPPED: \"Facts\" (facts-plugin.dll) called CarWrapper::Demolish()";
 
@@ -73,10 +73,13 @@ TEST(FactsPlugin, SpinbeatHostSaysWhatItUsesAndEndsASessionItStoppedOnANullObjec
 
     const spinbeat_test::TempDir dir;
     std::ofstream(dir.path() / "session.txt")
-        << "0 freeplay off\n40 console facts_game\n50 console facts_demolish\n100 quit\n";
+        << "0 ball 0 5200 321.4\n10 event Function TAGame.Ball_TA.OnHitGoal\n"
+           "20 expect console facts: goal by the ball at 0 5200 321.4\n"
+           "30 freeplay off\n40 console facts_game\n50 console facts_demolish\n100 quit\n";
     const auto run = spinbeat_test::RunProgram(
         {SPINBEAT_HOST_PATH, "--headless", "--module", FACTS_PLUGIN_PATH, "--script",
          (dir.path() / "session.txt").string(), "--out", (dir.path() / "out").string()});
+    // The goal's hook ran with the ball the session placed; the stop alone sets the status.
     EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
     const auto console = spinbeat_test::ReadLines(dir.path() / "out" / "console.log");
     ASSERT_FALSE(console.empty());

@@ -38,6 +38,11 @@ public:
             roll_ = car.GetInput().Roll;
             driver_ = car.GetPRI().GetPlayerName().ToString();
         });
+        // A goal is the game's to fire: a session fires it with the ball as its caller.
+        gameWrapper->HookEventWithCaller<BallWrapper>(
+            "Function TAGame.Ball_TA.OnHitGoal", [this](BallWrapper ball, void*, std::string) {
+                cvarManager->log("facts: goal by the ball at " + Text(ball.GetLocation()));
+            });
         gameWrapper->SetTimeout(
             [this](GameWrapper*) {
                 cvarManager->log("facts: " + std::to_string(updates_) + " updates, roll " +
