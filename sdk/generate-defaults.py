@@ -128,8 +128,10 @@ SCALARS = {"bool": "bool", "char": "char", "signed char": "signed char", "unsign
            "long": "long", "unsigned long": "unsigned long", "__int64": "long long",
            "unsigned __int64": "unsigned long long", "float": "float", "double": "double",
            "wchar_t": "wchar_t"}
-# The plain structs whose layout the facts give, by size.
-STRUCTS = {"Vector": 12, "Rotator": 12, "Vector2": 8, "Vector2F": 8, "LinearColor": 16, "ControllerInput": 32}
+# The plain structs whose layout the facts give, by size; and a rank, three ints (tier, division,
+# matches played), which a player's rank reads as zeros here, no rank being known without the network.
+STRUCTS = {"Vector": 12, "Rotator": 12, "Vector2": 8, "Vector2F": 8, "LinearColor": 16, "ControllerInput": 32,
+           "SkillRank": 12}
 DECLARATION = re.compile(r"public: (static )?(?:virtual )?(.+?) __cdecl (\w+(?:<.*>)?)::(\w+)\((.*)\)( const)?")
 
 
@@ -200,6 +202,10 @@ def returned(text, classes):
         return ("pointer",)
     if text.startswith("class std::vector<"):
         return ("zeroed", 24)
+    # A font the host is asked to load: (0, no font) says it is not loaded, as the host answers until
+    # it has built its font atlas again; a plugin asks again later.
+    if text == "class std::tuple<int, struct ImFont *>":
+        return ("zeroed", 16)
     return value_type(text, classes)
 
 
